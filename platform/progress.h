@@ -1,0 +1,25 @@
+// The progress receiver: where the working code's progress notifications go.
+//
+// The core sends each notification through ProgressDeliver; it never knows who, if
+// anyone, listens. A receiver is a callback (native tools, tests) or, on Windows, a
+// window that gets the notification by SendMessage (see platform/win32/progress_window.h).
+// With no receiver set, notifications are dropped.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/msgbox.h"  // WindowHandle
+
+using ProgressCallback = void (*)(void* context, std::uint32_t notification, std::uint32_t value);
+
+void ProgressSetReceiver(ProgressCallback callback, void* context);
+void ProgressClearReceiver();
+bool ProgressReceiverSet();
+
+// Hands one notification (a message number 0x8001..0x8003) with its value to the
+// receiver, synchronously; nothing when there is none.
+void ProgressDeliver(std::uint32_t notification, std::uint32_t value);
+
+// Sets the step size of a progress bar attached to a progress row (PBM_SETSTEP on
+// Windows; nothing elsewhere, where rows have no bars).
+void ProgressBarSetStep(WindowHandle bar, std::int32_t step);

@@ -1,0 +1,23 @@
+// Progress notifications delivered to a window by SendMessage, and the bars' step size.
+#include "platform/win32/progress_window.h"
+
+#include <commctrl.h>
+
+#include "platform/progress.h"
+
+namespace {
+void SendToWindow(void* context, std::uint32_t notification, std::uint32_t value) {
+  SendMessageA(static_cast<HWND>(context), notification, static_cast<WPARAM>(value), 0);
+}
+}  // namespace
+
+void ProgressSetReceiverWindow(HWND window) {
+  if (window)
+    ProgressSetReceiver(SendToWindow, window);
+  else
+    ProgressClearReceiver();
+}
+
+void ProgressBarSetStep(WindowHandle bar, std::int32_t step) {
+  if (bar) SendMessageA(static_cast<HWND>(bar), PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+}

@@ -1,0 +1,14 @@
+#!/bin/sh
+# tools/check-pe32.sh BUILD_DIR -- every program of a win32 build is a 32-bit (i386) PE
+# that imports no DLL beyond the system's.
+set -e
+found=0
+for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -path '*/CMakeFiles/*' -not -path '*/googletest/*'); do
+  found=1
+  file -b "$exe" | grep -q '^PE32 .*Intel 80386' || { echo "check-pe32: $exe is not a 32-bit program: $(file -b "$exe")" >&2; exit 1; }
+  extra=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
+          grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|comctl32|comdlg32|ole32|oleaut32|version|msvcrt|ws2_32|uuid)\.dll$' || true)
+  [ -z "$extra" ] || { echo "check-pe32: $exe needs non-system DLLs: $extra" >&2; exit 1; }
+done
+[ "$found" = 1 ] || { echo "check-pe32: no programs in $1" >&2; exit 1; }
+echo "check-pe32: all programs in $1 are 32-bit and need only system DLLs"

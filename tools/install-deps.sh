@@ -1,0 +1,18 @@
+#!/bin/sh
+# tools/install-deps.sh -- installs with apt-get whatever the builds and tests need and
+# this Debian machine does not have yet. Run as root.
+set -e
+PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev
+  libssl-dev zlib1g-dev liblz4-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  binutils-mingw-w64 wine wine64 xvfb xauth imagemagick file gnupg time"
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  echo "install-deps: installing$missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  # shellcheck disable=SC2086
+  apt-get install -y -qq --no-install-recommends $missing
+fi
