@@ -1,0 +1,198 @@
+// The settings store: the per-version registry key of the program, its accessors, the
+// first start of a version (creation, or migration from an older installed version
+// and removal of the older keys), and three read-only lookups elsewhere in the
+// registry (Personal folder, browser cache folder, installation folder).
+//
+// Settings key of version V: HKCU\Software\Orvanel\Quillnox\V, or for versions
+// before "4.06" (read only while migrating) HKLM\Software\Orvanel\Vek\V. Besides it,
+// the machine-wide key HKLM\Software\Orvanel\Quillnox\V that the installer makes must
+// exist, or the program does not start.
+//
+// All functions return 1 for success and 0 for failure unless said otherwise. Each
+// opens the keys it needs and closes them before it returns. The routine that meets
+// a failure shows its message (ErrorBox, owned by the main window when there is one);
+// the cases without a message are named.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "container/types.h"  // QLX_PATH_SIZE
+#include "platform/registry.h"
+
+// Setting numbers of the one-digit values.
+constexpr int SETTING_VISIBLE = 1;  // "visible": main window stays on top, 0 or 1
+constexpr int SETTING_HIDEPWD = 5;  // "hidepwd": key edit shows '*', 0 or 1
+constexpr int SETTING_ALGO = 6;     // "algo": 1 DES family, 2 AES
+constexpr int SETTING_AUTHREQ = 7;  // "authreq": storing passphrases needs the access password
+
+// Version texts are at most 7 characters and live in buffers of this size.
+constexpr std::size_t VERSION_BUFFER_SIZE = 8;
+
+// The passphrase list as the settings key holds it: KEY_LIST_CAPACITY entries of a
+// label and a value in KEY_SLOT_SIZE-byte slots, and a 4-byte selection.
+constexpr int KEY_LIST_CAPACITY = 16;
+constexpr int KEY_SLOT_SIZE = 32;
+constexpr std::uint32_t KEY_LIST_LABELS_SIZE = KEY_LIST_CAPACITY * KEY_SLOT_SIZE;      // "keylabel": 512
+constexpr std::uint32_t KEY_LIST_VALUES_SIZE = KEY_LIST_CAPACITY * KEY_SLOT_SIZE + 4;  // "keyvalue": 516
+constexpr std::uint32_t KEY_LIST_SIZE = KEY_LIST_LABELS_SIZE + KEY_LIST_VALUES_SIZE;   // 1028
+
+// "pwd": the access-password record.
+constexpr std::uint32_t PASSWORD_RECORD_SIZE = 16;
+
+// One version's settings while they are migrated or defaulted. Made zeroed and wiped
+// by SettingsInit, which owns it.
+struct SettingsRecord {
+  std::int32_t visible;
+  std::int32_t hidepwd;
+  std::int32_t algo;
+  std::int32_t authreq;
+  std::int32_t x;
+  std::int32_t y;
+  std::int32_t width;
+  std::int32_t height;
+  char srcdir[QLX_PATH_SIZE];
+  char dstdir[QLX_PATH_SIZE];
+  std::uint32_t key_selection;
+  char key_labels[KEY_LIST_CAPACITY * KEY_SLOT_SIZE];
+  char key_values[KEY_LIST_CAPACITY * KEY_SLOT_SIZE];
+  // The older version's stored list exactly as read ("keylabel" bytes, then
+  // "keyvalue" bytes), carried over unchanged while the list is not decrypted here;
+  // both sizes 0 when nothing is carried. See SettingsLoadMigratedList.
+  std::uint32_t carried_label_size;
+  std::uint32_t carried_value_size;
+  unsigned char carried_list[KEY_LIST_SIZE];
+};
+
+// The program's product version ("4.10EN"), read once from its version resource and
+// kept for the life of the process; "" for a program without one. At most 7
+// characters (a longer text is cut). The text is owned by the store.
+const char* ProductVersion();
+
+// Where the settings of version live: fills path (size bytes) with
+// "Software\Orvanel\Vek\<version>" for versions whose first 4 characters compare
+// lower than "4.06", else "Software\Orvanel\Quillnox\<version>", and returns the root
+// (HKLM for the first, HKCU for the second). version nullptr means ProductVersion();
+// at most its first 7 characters are used.
+RegistryRoot SettingsKeyPath(const char* version, char* path, std::size_t size);
+
+// Opens the settings key of version (nullptr: the running one) for all access. On
+// failure the key is empty and, when report is non-zero, the ErrorBox says
+// "Error while opening in registry the key:\n<HKLM|HKCU>\<path>".
+RegistryKey SettingsOpenKey(const char* version, int report);
+
+// The one-digit values by setting number (SETTING_*). Any other number is refused:
+// 0, nothing read or written, no message. Get: a missing value, or one that does not
+// start with a digit, reads 0; *value is left alone when the key cannot be opened.
+// Set: stores '0' + value and NUL (2 bytes, REG_SZ); values outside 0..9 are refused
+// (0, nothing written); a failed write gives 0 without a message.
+int SettingsGetFlag(int number, int* value);
+int SettingsSetFlag(int number, int value);
+
+// "xywh": the main window's x, y, width, height as four signed 32-bit little-endian
+// integers (16 bytes, REG_BINARY). Get: 0 with the outputs unchanged when the value
+// is missing or not 16 bytes long; any output may be nullptr.
+int SettingsGetWindowRect(int* x, int* y, int* width, int* height);
+int SettingsSetWindowRect(int x, int y, int width, int height);
+
+// "srcdir" (which = 1) or "dstdir" (any other which). Get: buffer holds QLX_PATH_SIZE
+// bytes and receives the folder with its terminator; it stays as it was (result 0)
+// when the value is missing or longer than QLX_PATH_SIZE - 1 characters. Set: stores
+// text and its NUL as REG_SZ; a text of QLX_PATH_SIZE characters or more is refused.
+int SettingsGetDir(int which, char* buffer);
+int SettingsSetDir(int which, const char* text);
+
+// Stores length bytes of text (the caller counts the NUL in) as the REG_SZ value
+// name of the settings key. text must hold length bytes.
+int SettingsSetString(const char* name, const char* text, std::uint32_t length);
+// Reads the text value name into buffer (size bytes with the terminator). On any
+// failure buffer holds "" (when size > 0) and the result is 0; a settings key that
+// cannot be opened gives no message here.
+int SettingsGetString(const char* name, char* buffer, std::uint32_t size);
+
+// The stored passphrase list, raw. Get: version (nullptr: the running one) selects the
+// key; buffer holds *size bytes and is zeroed first; "keylabel" is read at its start
+// and "keyvalue" right behind it. *size becomes the number of bytes read, never more
+// than it was: a value that does not fit in the room left counts as filling that room
+// with zeros. A missing value or another registry error shows "Error while opening
+// in registry the key:\n<root>\<path>\<value>\nError=<code>" and gives 0.
+// Set: bytes holds KEY_LIST_SIZE bytes; the first KEY_LIST_LABELS_SIZE go to
+// "keylabel", the rest to "keyvalue", both REG_BINARY; a failed write gives 0 without
+// a message.
+int SettingsGetListRaw(const char* version, unsigned char* buffer, std::uint32_t* size);
+int SettingsSetListRaw(const unsigned char* bytes);
+
+// "pwd", PASSWORD_RECORD_SIZE bytes. Get: record is zeroed first; 1 only when exactly
+// 16 bytes were read (no message otherwise). Set: stores the 16 bytes as REG_BINARY.
+int SettingsGetPasswordRecord(unsigned char* record);
+int SettingsSetPasswordRecord(const unsigned char* record);
+
+// Start-up: 1 = the program may go on, 0 = it must end (after the message).
+// Refuses to start without the machine-wide key. When the per-user key of this
+// version exists nothing else happens. Otherwise it is created and filled: from the
+// newest older installed version when there is one (whose keys are then removed, but
+// only when its settings and list were read and the new ones all written), else with
+// the defaults. Fields an older version does not have keep their defaults.
+int SettingsInit();
+
+// Looks for an older installed version under HKLM\Software\Orvanel\Vek, or when that
+// key cannot be opened under HKLM\Software\Orvanel\Quillnox (only one of the two).
+// previous holds VERSION_BUFFER_SIZE bytes and is zeroed first. Subkey names that do
+// not fit in it are passed over; the name equal to the running version (6 characters
+// compared) is skipped. 1 with the newest older version in previous; 0 when there is
+// none, or when a newer version is installed (previous then holds that newer name).
+int FindPreviousVersion(char* previous);
+
+// Reads the settings of version into record, over the values already there: "xywh"
+// (16 bytes), "visible", "hidepwd", "srcdir", "dstdir" (versions not starting with
+// '4' get a trailing "\" on a non-empty folder that lacks one), "algo" set to 1,
+// "authreq" not read; then the passphrase list (SettingsLoadMigratedList). 0 when the
+// key cannot be opened (after the message; record unchanged) or the list cannot be read.
+int SettingsLoadVersion(const char* version, SettingsRecord* record);
+
+// Writes record into the running version's key: "xywh", "visible", "hidepwd", "algo",
+// "authreq", "srcdir", "dstdir", then the passphrase list (SettingsStoreMigratedList)
+// and the no-password form of "pwd" (SettingsWriteNoPasswordForm). Every write is
+// tried; 0 when the key cannot be opened or any write failed.
+int SettingsSaveRecord(const SettingsRecord* record);
+
+// Zeroes record, then x = y = -1, width = height = 0, both folders = the Personal
+// folder with "\" appended (empty when it is unknown), algo = 1, all else 0.
+void SettingsDefaults(SettingsRecord* record);
+
+// Removes the keys of an older version with DeleteKeyAndEmptyParents: before "4.06"
+// HKLM\Software\Orvanel\Vek\<version>; from "4.06" on
+// HKLM\Software\Orvanel\Quillnox\<version> and then the same path under HKCU. 1 when every one of them was removed.
+// An empty version or one holding "\" is refused.
+int SettingsDeleteVersion(const char* version);
+
+// Removes root\path and then each parent that is left without subkeys (values do not
+// count), never a key that has subkeys and never the top-level "Software" key.
+// 1 when root\path itself was removed, 0 when nothing was.
+int DeleteKeyAndEmptyParents(RegistryRoot root, const char* path);
+
+// The "Personal" and "Cache" values of the key
+// HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders, read-only. buffer holds QLX_PATH_SIZE bytes and holds ""
+// on failure; 0 without a message when the key or the value cannot be read.
+int ShellFolderPersonal(char* buffer);
+int ShellFolderCache(char* buffer);
+
+// The installation folder with its trailing "\": the default value of
+// HKCR\VekFile\Shell\Open\Command (the program path and " %1") cut after its last
+// backslash. buffer holds size bytes and holds "" on failure. A key that cannot be
+// opened shows "Error while opening in registry the key:\nHKCR\VekFile\Shell\Open\Command".
+int InstallDir(char* buffer, std::uint32_t size);
+
+// The two steps of the first start that belong to the passphrase list and the access
+// password. Until those are stored by this program, the list's raw values are carried
+// over unchanged and no "pwd" is written.
+//
+// Loads the passphrase list of version into record (carried_* for now). 0 when it
+// cannot be read, after the message; a list larger than KEY_LIST_SIZE cannot be
+// carried and counts as unreadable (its value's message ends "Error=234").
+int SettingsLoadMigratedList(const char* version, SettingsRecord* record);
+// Stores the migrated passphrase list of record in the running version's key (the
+// carried values, byte for byte; nothing when none were carried).
+int SettingsStoreMigratedList(const SettingsRecord* record);
+// Writes the no-password form of "pwd" (for now: nothing written, result 1).
+int SettingsWriteNoPasswordForm();

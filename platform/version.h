@@ -1,0 +1,10 @@
+// The running program's product version: on Windows the "ProductVersion" text of its
+// own version resource (block "\StringFileInfo\040904B0"); elsewhere the same text
+// from resources/version.h.
+#pragma once
+
+#include <cstddef>
+
+// Copies the version into buffer (size bytes with the terminator; a longer text is
+// cut). false, with buffer empty, when the program has no version resource.
+bool ModuleProductVersion(char* buffer, std::size_t size);
