@@ -36,7 +36,9 @@ int AesDecryptBlock(const std::uint8_t input[16], std::uint8_t output[16], const
 // Stored form for L = 16k + r plain bytes: E(IV), CBC blocks C1..Ck-1 from C0 = IV,
 // then Ck[0..r) and E(Ck[r..16) || (tail XOR Ck[0..r))), so L + 16 bytes; for L < 16,
 // E(IV)[0..L) || E(E(IV)[L..16) || (plain XOR IV[0..L))). The IV is 16 fresh random
-// bytes. Reads exactly the bytes it needs, in runs of many blocks.
+// bytes. Reads exactly the bytes it needs, in runs of many blocks; the runs use the
+// processor's AES instructions where it has them (found at run time), with the
+// same bytes as the tables.
 //
 // AesStreamEncrypt reads length plain bytes. AesStreamDecrypt reads *length stored
 // bytes; *length becomes the plain length (0 below 16 stored bytes) before any
@@ -47,3 +49,9 @@ int AesStreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, 
                      std::uint32_t key_length);
 int AesStreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t* length, const std::uint8_t* session_key,
                      std::uint32_t key_length);
+
+// 1 when the streams' runs of whole blocks use the processor's AES instructions.
+int AesHardwareInUse();
+// Tests and benchmarks only: 0 makes the streams use the tables alone; 1 uses the
+// instructions again where the processor has them.
+void AesSelectHardwareForTesting(int use);

@@ -122,24 +122,57 @@ Bytes DesStoredForm(const Bytes& plain, const Bytes& iv, const Bytes& key) {
 
 class CryptoStreamTest : public ::testing::Test {
  protected:
-  void TearDown() override { DesScheduleRelease(); }
+  void TearDown() override {
+    DesScheduleRelease();
+    AesSelectHardwareForTesting(1);
+  }
   TempDir dir_;
 };
 
 // ---- Stored forms ---------------------------------------------------------------------------
 
+// With the processor's AES instructions (where present) and with the tables alone.
 TEST_F(CryptoStreamTest, AesStoredFormForEveryKindOfLength) {
   Bytes key16 = kSessionKey;
   key16.resize(16, 0);  // an 8-byte session key is followed by 8 zero bytes
-  for (std::uint32_t length : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 47u, 48u, 100u, 16383u, 16384u, 16400u,
-                               16401u, 16415u, 49157u}) {
-    const Bytes plain = SeededBytes(length, length);
-    const Bytes iv = PeekIv(length + 1, 16);
-    Bytes stored;
-    ASSERT_EQ(RunStream(dir_, plain, AesEncryptCall(length), &stored), STREAM_OK) << length;
-    ASSERT_EQ(stored.size(), length + 16u) << length;
-    EXPECT_EQ(stored, AesStoredForm(plain, iv, key16)) << length;
+  for (int hardware : {1, 0}) {
+    AesSelectHardwareForTesting(hardware);
+    for (std::uint32_t length : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 47u, 48u, 100u, 16383u, 16384u, 16400u,
+                                 16401u, 16415u, 49157u}) {
+      const Bytes plain = SeededBytes(length, length);
+      const Bytes iv = PeekIv(length + 1, 16);
+      Bytes stored;
+      ASSERT_EQ(RunStream(dir_, plain, AesEncryptCall(length), &stored), STREAM_OK) << length;
+      ASSERT_EQ(stored.size(), length + 16u) << length;
+      EXPECT_EQ(stored, AesStoredForm(plain, iv, key16)) << length << " hardware " << hardware;
+    }
   }
+}
+
+// Streams made with the instructions decrypt with the tables and the other way round,
+// over runs of every remainder of four blocks.
+TEST_F(CryptoStreamTest, AesInstructionsAndTablesAgree) {
+  AesSelectHardwareForTesting(1);
+  const bool hardware = AesHardwareInUse() == 1;
+  for (std::uint32_t length : {32u, 48u, 64u, 80u, 96u, 117u, 16384u + 16u * 3u + 7u, 100000u, 65536u + 1u}) {
+    const Bytes plain = SeededBytes(length, length + 3);
+    Bytes with_instructions, with_tables, restored;
+    std::uint32_t out_length = 0;
+    AesSelectHardwareForTesting(1);
+    PeekIv(length, 16);
+    ASSERT_EQ(RunStream(dir_, plain, AesEncryptCall(length), &with_instructions), STREAM_OK);
+    AesSelectHardwareForTesting(0);
+    EXPECT_EQ(AesHardwareInUse(), 0);
+    PeekIv(length, 16);
+    ASSERT_EQ(RunStream(dir_, plain, AesEncryptCall(length), &with_tables), STREAM_OK);
+    EXPECT_EQ(with_instructions, with_tables) << length;
+    ASSERT_EQ(RunStream(dir_, with_instructions, AesDecryptCall(length + 16, &out_length), &restored), STREAM_OK);
+    EXPECT_EQ(restored, plain) << length;
+    AesSelectHardwareForTesting(1);
+    ASSERT_EQ(RunStream(dir_, with_tables, AesDecryptCall(length + 16, &out_length), &restored), STREAM_OK);
+    EXPECT_EQ(restored, plain) << length;
+  }
+  if (!hardware) GTEST_SKIP() << "the processor has no AES instructions: only the tables were run";
 }
 
 TEST_F(CryptoStreamTest, AesEightByteKeyIsTheSixteenByteKeyWithZeros) {
