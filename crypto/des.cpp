@@ -157,7 +157,6 @@ void BuildSchedule(const std::uint8_t key[8], bool decrypt, std::uint32_t schedu
     schedule[2 * slot] = w0;
     schedule[2 * slot + 1] = w1;
   }
-  c = d = 0;
 }
 
 // ---- Block function --------------------------------------------------------------------
@@ -191,8 +190,8 @@ inline std::uint32_t Feistel(std::uint32_t right, const std::uint32_t* k) {
   return f;
 }
 
-// One block: in holds the halves (L, R) as FIPS 46-3 reads them, most significant
-// bit first; out gets the output halves the same way.
+// One block in place: left and right are the block's two halves as FIPS 46-3 reads
+// them (bit 1 the most significant), before and after.
 inline void DesBlock(std::uint32_t& left, std::uint32_t& right, const std::uint32_t* schedule) {
   std::uint32_t l = left, r = right;
   // Initial permutation.

@@ -20,6 +20,7 @@ void PassphraseDigest(const char* passphrase, std::uint8_t digest[16]) {
 
 void SessionKeyCreate(const char* passphrase, std::uint8_t session_key[8], std::uint8_t wrapped[8],
                       std::uint32_t* wrapped_length) {
+  if (session_key == nullptr || wrapped == nullptr) return;
   std::uint8_t digest[16];
   PassphraseDigest(passphrase, digest);  // the passphrase key is digest[0..8)
   std::uint8_t random[16];
@@ -36,6 +37,7 @@ void SessionKeyCreate(const char* passphrase, std::uint8_t session_key[8], std::
 
 void SessionKeyUnwrap(const std::uint8_t* wrapped, std::uint32_t length, const char* passphrase,
                       std::uint8_t session_key[16]) {
+  if (session_key == nullptr) return;
   std::memset(session_key, 0, 16);
   if (wrapped == nullptr || (length != 8 && length != 16 && length != 24)) return;
   std::uint8_t digest[16];
@@ -61,6 +63,7 @@ void SessionKeyUnwrap(const std::uint8_t* wrapped, std::uint32_t length, const c
 }
 
 void SessionKeyCheck(const std::uint8_t session_key[8], std::uint8_t check[16], std::uint32_t* length) {
+  if (session_key == nullptr || check == nullptr) return;
   Md5Buffer(session_key, 8, check);
   if (length) *length = 16;
 }

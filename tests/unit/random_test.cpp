@@ -1,6 +1,6 @@
 // The random source (multiply-with-carry words, bytes carried over between calls) and
 // the session-key mixer, against answers from a separate model written apart from
-// this code (bit strings rather than words, tables read straight from the printed ones).
+// this code (bit strings rather than words, with its own copy of the tables).
 #include <gtest/gtest.h>
 
 #include "crypto/random.h"
