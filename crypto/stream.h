@@ -1,0 +1,7 @@
+// Results of the DES and AES file streams.
+#pragma once
+
+constexpr int STREAM_OK = 0;            // done: the whole length was read and written
+constexpr int STREAM_SHORT_READ = -7;   // the input gave fewer bytes than required
+constexpr int STREAM_SHORT_WRITE = -8;  // the output took fewer bytes than written
+constexpr int STREAM_BAD_ARGUMENT = -9; // no file, no key, or an AES key length other than 8 or 16
