@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "container/progress.h"
 #include "container/types.h"
@@ -22,6 +24,8 @@ constexpr char kOpenToReceiveDecompression[] = "Unable to open\n%s\n to receive 
 constexpr char kReadToDecompress[] = "Unable to read\n%s\n to decompress";
 constexpr char kWriteToReceiveDecompression[] = "Unable to write\n%s\n to receive decompression";
 constexpr char kFormatError[] = "Format du fichier compress\xE9 erron\xE9";
+constexpr char kNoMemoryToCompress[] = "Memory allocation problem\nwith compression";
+constexpr char kNoMemoryToDecompress[] = "Memory allocation problem\nwith decompression";
 
 // Shows an error box, owned by the main window, with path put into format's "%s".
 void ShowPathError(const char* format, const char* path) {
@@ -30,32 +34,52 @@ void ShowPathError(const char* format, const char* path) {
   ErrorBox(MainWindowHandle(), text);
 }
 
-// Clears memory that held file contents; the volatile stores cannot be dropped.
+// Clears memory that held file contents. memset is called through a volatile pointer,
+// so the compiler cannot see that the stores are never read and drop them.
 void Wipe(void* buffer, std::size_t size) {
-  volatile std::uint8_t* bytes = static_cast<volatile std::uint8_t*>(buffer);
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = 0;
+  static void* (*const volatile clear)(void*, int, std::size_t) = std::memset;
+  clear(buffer, 0, size);
 }
 
-// The working buffers of CompressFile: one read of the source and one whole record
-// (header and LZRW1 block). Zeroed at the start and wiped when they go.
-struct CompressBuffers {
-  std::uint8_t block[LZRW1_BLOCK_MAX] = {};
-  std::uint8_t record[RECORD_HEADER_SIZE + RECORD_DATA_MAX] = {};
-  CompressBuffers() = default;
-  CompressBuffers(const CompressBuffers&) = delete;
-  CompressBuffers& operator=(const CompressBuffers&) = delete;
-  ~CompressBuffers() { Wipe(this, sizeof *this); }
+// Both files are read and written through stream buffers of this size, which belong to
+// the working area so that what passed through them is wiped with it.
+constexpr std::size_t kStreamBufferSize = 64 * 1024;
+
+// The working area of CompressFile: one read of the source, one whole record (header
+// and LZRW1 block) and the two stream buffers.
+struct CompressArea {
+  std::uint8_t block[LZRW1_BLOCK_MAX];
+  std::uint8_t record[RECORD_HEADER_SIZE + RECORD_DATA_MAX];
+  char source_stream[kStreamBufferSize];
+  char destination_stream[kStreamBufferSize];
 };
 
-// The working buffers of DecompressFile: one record's data and one restored block.
-struct DecompressBuffers {
-  std::uint8_t data[RECORD_DATA_MAX] = {};
-  std::uint8_t block[LZRW1_BLOCK_MAX] = {};
-  DecompressBuffers() = default;
-  DecompressBuffers(const DecompressBuffers&) = delete;
-  DecompressBuffers& operator=(const DecompressBuffers&) = delete;
-  ~DecompressBuffers() { Wipe(this, sizeof *this); }
+// The working area of DecompressFile: one record's data, one restored block and the
+// two stream buffers.
+struct DecompressArea {
+  std::uint8_t data[RECORD_DATA_MAX];
+  std::uint8_t block[LZRW1_BLOCK_MAX];
+  char source_stream[kStreamBufferSize];
+  char destination_stream[kStreamBufferSize];
 };
+
+// Owns a working area on the heap; wipes it before freeing it. An area must outlive
+// the streams that use its buffers: declare it before their FileHandles.
+template <typename Area>
+struct WipeAndDelete {
+  void operator()(Area* area) const {
+    Wipe(area, sizeof *area);
+    delete area;
+  }
+};
+template <typename Area>
+using AreaHandle = std::unique_ptr<Area, WipeAndDelete<Area>>;
+
+// A zeroed area, or an empty handle when there is no memory for it.
+template <typename Area>
+AreaHandle<Area> NewArea() {
+  return AreaHandle<Area>(new (std::nothrow) Area{});
+}
 
 void StoreRecordHeader(std::uint8_t* at, std::uint8_t kind, std::uint32_t length) {
   at[0] = kind;
@@ -71,6 +95,7 @@ bool WriteAll(std::FILE* file, const void* data, std::size_t size) {
 
 int CompressFile(const char* source_path, const char* destination_path, std::uint64_t* compressed_size) {
   *compressed_size = 0;
+  AreaHandle<CompressArea> area;  // outlives the streams, which use its buffers
   FileHandle source = FileOpen(source_path, "rb");
   if (!source) {
     ShowPathError(kOpenToCompress, source_path);
@@ -90,7 +115,17 @@ int CompressFile(const char* source_path, const char* destination_path, std::uin
     return 0;
   };
 
-  CompressBuffers buffers;
+  area = NewArea<CompressArea>();
+  if (!area) {
+    source.reset();
+    destination.reset();
+    ErrorBox(MainWindowHandle(), kNoMemoryToCompress);
+    return 0;
+  }
+  std::setvbuf(source.get(), area->source_stream, _IOFBF, sizeof area->source_stream);
+  std::setvbuf(destination.get(), area->destination_stream, _IOFBF, sizeof area->destination_stream);
+
+  CompressArea& buffers = *area;
   for (;;) {
     const std::size_t count = std::fread(buffers.block, 1, LZRW1_BLOCK_MAX, source.get());
     if (count < LZRW1_BLOCK_MAX && std::ferror(source.get())) return fail(kReadToCompress, source_path);
@@ -119,6 +154,7 @@ int CompressFile(const char* source_path, const char* destination_path, std::uin
 }
 
 int DecompressFile(const char* source_path, const char* destination_path) {
+  AreaHandle<DecompressArea> area;  // outlives the streams, which use its buffers
   FileHandle source = FileOpen(source_path, "rb");
   if (!source) {
     ShowPathError(kOpenToDecompress, source_path);
@@ -143,7 +179,17 @@ int DecompressFile(const char* source_path, const char* destination_path) {
     return 0;
   };
 
-  DecompressBuffers buffers;
+  area = NewArea<DecompressArea>();
+  if (!area) {
+    source.reset();
+    destination.reset();
+    ErrorBox(MainWindowHandle(), kNoMemoryToDecompress);
+    return 0;
+  }
+  std::setvbuf(source.get(), area->source_stream, _IOFBF, sizeof area->source_stream);
+  std::setvbuf(destination.get(), area->destination_stream, _IOFBF, sizeof area->destination_stream);
+
+  DecompressArea& buffers = *area;
   for (;;) {
     std::uint8_t header[RECORD_HEADER_SIZE];
     const std::size_t got = std::fread(header, 1, sizeof header, source.get());

@@ -576,6 +576,9 @@ std::vector<BlockCase> BlockCases() {
       {"ByteItemPast1024", LongBlock(63, 16), 0, ""},
       {"CopyPast1024", LongBlock(64, 0), 0, ""},
       {"WideCopyAtTheEnd", near_end, 1, std::string(1009, 'a') + "c" + std::string(14, 'a')},
+      // The second group (15 copies, a byte item) leaves 45 block bytes after its control
+      // word: too few to move its byte items 16 at a time.
+      {"GroupNearTheBlockEnd", LongBlock(30, 13), 1, std::string(481, 'a') + std::string(13, 'b')},
   };
 }
 
