@@ -90,7 +90,7 @@ Bytes ShapeBytes(Shape shape, std::size_t size) {
   return {};
 }
 
-// 56 bytes in which no three-byte sequence appears twice.
+// Bytes that all differ (7 is odd), so no three-byte sequence appears twice.
 Bytes NoRepeatedTriple(std::size_t size) {
   Bytes out(size);
   for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<std::uint8_t>(i * 7 + 1);
