@@ -24,10 +24,12 @@ constexpr std::uint32_t kLiteralTail = kMaxMatch;
 constexpr std::uint32_t kFastGroupInput = kGroupItems * 2 + 16;
 constexpr std::uint32_t kFastGroupOutput = kGroupItems * kMaxMatch;
 
-// A slot holds the position of an item start plus one; 0 is an empty slot, so that
-// position 0 is a real candidate and an empty slot never is.
+// A slot holds the position of an item start plus 4096, and 0 when empty: the offset
+// p + 4096 - slot then exceeds 4095 for an empty slot as for a candidate too far back,
+// so one comparison rejects both, and position 0 is a real candidate.
 using HashSlot = std::uint16_t;
-static_assert(LZRW1_BLOCK_MAX + 1 <= 0xFFFF, "positions must fit a slot");
+constexpr std::uint32_t kSlotBias = kMaxOffset + 1;
+static_assert(LZRW1_BLOCK_MAX - 1 + kSlotBias <= 0xFFFF, "positions must fit a slot");
 
 std::uint64_t Load64(const std::uint8_t* p) {
   std::uint64_t v;
@@ -110,14 +112,10 @@ void Lzrw1Compress(const std::uint8_t* source, std::uint32_t n, std::uint8_t* ou
       const std::uint8_t* here = source + p;
       const std::uint32_t key = ((((static_cast<std::uint32_t>(here[0]) << 4) ^ here[1]) << 4) ^ here[2]);
       const std::uint32_t h = ((kHashMultiplier * key) >> 4) & (kHashSlots - 1);
-      const HashSlot slot = table[h];
-      table[h] = static_cast<HashSlot>(p + 1);
+      const std::uint32_t offset = p + kSlotBias - table[h];
+      table[h] = static_cast<HashSlot>(p + kSlotBias);
       std::uint32_t length = 0;
-      std::uint32_t offset = 0;
-      if (slot != 0) {
-        offset = p - (slot - 1u);
-        if (offset <= kMaxOffset) length = MatchLength(source + (slot - 1u), here);
-      }
+      if (offset <= kMaxOffset) length = MatchLength(here - offset, here);
       if (length < kMinMatch) {
         d[q++] = here[0];
         ++p;
