@@ -10,6 +10,7 @@
 #include "container/types.h"
 #include "platform/fileio.h"
 #include "platform/msgbox.h"
+#include "platform/wipe.h"
 
 namespace {
 
@@ -32,13 +33,6 @@ void ShowPathError(const char* format, const char* path) {
   char text[QLX_PATH_SIZE + 64];
   std::snprintf(text, sizeof text, format, path ? path : "");
   ErrorBox(MainWindowHandle(), text);
-}
-
-// Clears memory that held file contents. memset is called through a volatile pointer,
-// so the compiler cannot see that the stores are never read and drop them.
-void Wipe(void* buffer, std::size_t size) {
-  static void* (*const volatile clear)(void*, int, std::size_t) = std::memset;
-  clear(buffer, 0, size);
 }
 
 // Both files are read and written through stream buffers of this size, which belong to
@@ -68,7 +62,7 @@ struct DecompressArea {
 template <typename Area>
 struct WipeAndDelete {
   void operator()(Area* area) const {
-    Wipe(area, sizeof *area);
+    SecureWipe(area, sizeof *area);
     delete area;
   }
 };
