@@ -43,6 +43,9 @@ std::string OperationErrorText(std::uint32_t code, const char* path) {
       return {};
     case RESULT_INTERNAL:
       return "Unable to process encryption\nInternal error.";
+    case RESULT_TOO_LARGE:
+      return "Unable to encrypt: a file or the text is too large\n"
+             "for a container (4 GB at most each, once compressed).";
     default: {
       char code_text[16];
       std::snprintf(code_text, sizeof code_text, "%08lX", static_cast<unsigned long>(code));

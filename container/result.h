@@ -15,6 +15,7 @@ constexpr std::uint32_t RESULT_WRONG_FORMAT = 0xF005;     // framing error, limi
 constexpr std::uint32_t RESULT_NO_MEMORY = 0xF006;
 constexpr std::uint32_t RESULT_STAGE_FAILED = 0xF007;     // the failing stage has shown its own message
 constexpr std::uint32_t RESULT_INTERNAL = 0xF008;
+constexpr std::uint32_t RESULT_TOO_LARGE = 0xF009;        // an item does not fit a chunk's 32-bit length
 
 // The message the user sees for a result code, with "%s" filled from path: the path as
 // given for 0xF003, the file name without folder otherwise. Empty for 0xF007.

@@ -3,14 +3,10 @@
 
 #include <cstdint>
 
+#include "platform/filetime.h"
+
 // Paths and names live in buffers of this many characters (terminator included).
 constexpr int QLX_PATH_SIZE = 260;
-
-// A Windows FILETIME: 100-nanosecond intervals since 1601-01-01 UTC, low word first.
-struct FileTime {
-  std::uint32_t low;
-  std::uint32_t high;
-};
 
 // One file of an operation: made by the caller with every field zeroed first.
 struct FileEntry {

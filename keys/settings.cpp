@@ -340,6 +340,12 @@ int SettingsSetPasswordRecord(const unsigned char* record) {
   return RegistrySetValue(key, "pwd", REGISTRY_BINARY, record, PASSWORD_RECORD_SIZE) == REGISTRY_OK ? 1 : 0;
 }
 
+int SettingsCreateUserKey() {
+  char path[64];
+  const RegistryRoot root = SettingsKeyPath(nullptr, path, sizeof path);
+  return RegistryCreate(root, path) ? 1 : 0;
+}
+
 int SettingsInit() {
   const char* version = ProductVersion();
   char path[kKeyPathSize];

@@ -135,6 +135,10 @@ int SettingsSetPasswordRecord(const unsigned char* record);
 // the defaults. Fields an older version does not have keep their defaults.
 int SettingsInit();
 
+// Creates the per-user settings key of the running version, nothing more: for a
+// program whose settings live only in memory for one run (qlx) and for tests.
+int SettingsCreateUserKey();
+
 // Looks for an older installed version under HKLM\Software\Orvanel\Vek, or when that
 // key cannot be opened under HKLM\Software\Orvanel\Quillnox (only one of the two).
 // previous holds VERSION_BUFFER_SIZE bytes and is zeroed first. Subkey names that do

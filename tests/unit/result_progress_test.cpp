@@ -44,7 +44,10 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{0xF007, ""},
         MessageCase{0xF008, "Unable to process encryption\nInternal error."},
         MessageCase{0x1234, "report.vek: error 00001234"},
-        MessageCase{0xF009, "report.vek: error 0000F009"},
+        MessageCase{0xF009,
+                    "Unable to encrypt: a file or the text is too large\n"
+                    "for a container (4 GB at most each, once compressed)."},
+        MessageCase{0xF00A, "report.vek: error 0000F00A"},
         MessageCase{0xDEADBEEF, "report.vek: error DEADBEEF"}),
     [](const auto& info) { return "Code" + std::to_string(info.param.code); });
 

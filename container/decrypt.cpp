@@ -1,0 +1,443 @@
+// The decryption operation, the passphrase test and the opening of a container.
+//
+// A container comes from outside: every chunk is framed by the shared walk (64-bit
+// sums, nothing past the end of the file), every length is checked against its kind
+// before any byte of it is read, the stored file names are checked (plain names, none
+// repeated) before anything is written, and decrypted files go into a folder made for
+// this operation, so that a hostile name cannot reach any other file.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "compress/codec.h"
+#include "container/format.h"
+#include "container/names.h"
+#include "container/operation.h"
+#include "container/progress.h"
+#include "container/result.h"
+#include "container/streams.h"
+#include "crypto/des.h"
+#include "crypto/md5.h"
+#include "crypto/random.h"
+#include "keys/settings.h"
+#include "platform/fileio.h"
+#include "platform/tempdir.h"
+#include "platform/wipe.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::uint32_t LoadLe32(const std::uint8_t* p, std::uint32_t length) {
+  std::uint32_t value = 0;
+  for (std::uint32_t i = 0; i < length && i < 4; ++i) value |= static_cast<std::uint32_t>(p[i]) << (8 * i);
+  return value;
+}
+
+bool Digest(const std::uint8_t* data, std::uint32_t length, const std::uint8_t expected[16]) {
+  return Md5BufferMatches(data, length, expected) == 1;
+}
+
+// Where decrypted files go: a new folder inside the temporary folder, made when the
+// first file is decrypted.
+class PrivateFolder {
+ public:
+  ~PrivateFolder() {
+    if (!keep_) Remove();
+  }
+  // The folder (with its separator), made on first use; empty when it cannot be made.
+  const std::string& Path() {
+    if (!path_.empty()) return path_;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      std::uint8_t random[4];
+      RandomBytes(random, sizeof random);
+      char name[32];
+      std::snprintf(name, sizeof name, "vekdec%02X%02X%02X%02X", random[0], random[1], random[2], random[3]);
+      const std::string candidate = std::string(TempFolder()) + name;
+      std::error_code error;
+      if (fs::create_directory(candidate, error)) {
+        path_ = candidate + PathSeparator();
+        break;
+      }
+    }
+    return path_;
+  }
+  // The decrypted files stay for the caller.
+  void Keep() { keep_ = true; }
+
+ private:
+  void Remove() {
+    if (path_.empty()) return;
+    std::error_code error;
+    fs::remove_all(path_, error);
+  }
+  std::string path_;
+  bool keep_ = false;
+};
+
+// State of one decryption walk.
+struct Decryption {
+  OperationRequest* request = nullptr;
+  const char* container_path = nullptr;
+  ContainerInfo info{};
+  ContainerWalk walk{};
+  HeaderDigest header{};
+  std::uint8_t session_key[16] = {};
+  std::uint32_t key_length = 0;  // 0 until a KHKY chunk has been read
+  std::uint32_t algorithm = 1;
+  FileEntry* entries = nullptr;
+  std::uint32_t file_index = 0;
+  char* text = nullptr;
+  PrivateFolder folder;
+};
+
+bool AsksForText(const Decryption& d) {
+  const std::uint32_t s = d.request->selector;
+  return s == d.info.file_count || s == SELECTOR_LIST || s == SELECTOR_EVERYTHING;
+}
+
+bool AsksForFile(const Decryption& d, std::uint32_t index) {
+  const std::uint32_t s = d.request->selector;
+  return s == index || s == d.info.file_count || s == SELECTOR_EVERYTHING;
+}
+
+// Stream result while decrypting into a temporary file.
+std::uint32_t DecryptFailure(int stream) {
+  if (stream == STREAM_BAD_PADDING) return RESULT_WRONG_SIGNATURE;
+  if (stream == -7) return RESULT_WRONG_FORMAT;  // the container gave fewer bytes than its chunk holds
+  return RESULT_TEMP_FILE;
+}
+
+std::uint32_t OnKey(Decryption& d) {
+  std::uint8_t* data = HeaderDigestReserve(&d.header, d.walk.length);
+  std::uint8_t local[16];
+  if (data == nullptr) data = local;  // no HDRS may follow now; the key is still needed
+  std::uint32_t r = ContainerWalkRead(&d.walk, data, d.walk.length);
+  if (r != RESULT_OK) return r;
+  // A session key given directly is 16 bytes; a container whose KHKY is 8 bytes long
+  // has an 8-byte session key, the first 8 of them.
+  if (d.request->session_key != nullptr)
+    std::memcpy(d.session_key, d.request->session_key, 16);
+  else
+    SessionKeyUnwrap(data, d.walk.length, d.request->passphrase ? d.request->passphrase : "", d.session_key);
+  d.key_length = d.walk.length == 8 ? 8 : 16;
+  SecureWipe(local, sizeof local);
+  return RESULT_OK;
+}
+
+std::uint32_t OnHeaderData(Decryption& d) {
+  std::uint8_t* data = HeaderDigestReserve(&d.header, d.walk.length);
+  if (data == nullptr) return RESULT_OK;  // too much for the digest: an HDRS chunk now refuses
+  return ContainerWalkRead(&d.walk, data, d.walk.length);
+}
+
+std::uint32_t OnAlgorithm(Decryption& d) {
+  std::uint8_t bytes[ALGO_DATA_MAX] = {};
+  const std::uint32_t r = ContainerWalkRead(&d.walk, bytes, d.walk.length);
+  if (r != RESULT_OK) return r;
+  d.algorithm = LoadLe32(bytes, d.walk.length);
+  // The next encryption uses the algorithm of the last container opened.
+  SettingsSetFlag(6, static_cast<int>(d.algorithm));
+  if (std::uint8_t* room = HeaderDigestReserve(&d.header, d.walk.length)) std::memcpy(room, bytes, d.walk.length);
+  return RESULT_OK;
+}
+
+std::uint32_t OnHeaderDigest(Decryption& d) {
+  std::uint8_t stored[DIGEST_SIZE];
+  const std::uint32_t r = ContainerWalkRead(&d.walk, stored, DIGEST_SIZE);
+  if (r != RESULT_OK) return r;
+  if (d.header.overflowed) return RESULT_WRONG_FORMAT;
+  return Digest(d.header.data, d.header.used, stored) ? RESULT_OK : RESULT_WRONG_SIGNATURE;
+}
+
+std::uint32_t OnText(Decryption& d) {
+  if (d.key_length == 0) return RESULT_WRONG_FORMAT;  // nothing to decrypt it with
+  const std::uint32_t stream_length = d.walk.length - DIGEST_SIZE;
+  if (stream_length < CipherStreamMinimum(d.algorithm, d.key_length)) return RESULT_WRONG_FORMAT;
+  if (!AsksForText(d)) return RESULT_OK;
+
+  std::uint8_t expected[DIGEST_SIZE];
+  std::uint32_t r = ContainerWalkRead(&d.walk, expected, DIGEST_SIZE);
+  if (r != RESULT_OK) return r;
+  const std::string work = std::string(TempFolder()) + "~~txt.vek";
+  std::uint32_t plain = 0;
+  {
+    FileHandle out = FileOpen(work.c_str(), "wb");
+    if (!out) return RESULT_CANNOT_OPEN;
+    const int stream = CipherStreamDecrypt(d.walk.file, out.get(), stream_length, d.session_key, d.key_length,
+                                           d.algorithm, &plain);
+    const bool closed = FileClose(out);
+    if (stream != 0 || !closed) {
+      std::remove(work.c_str());
+      return stream != 0 ? DecryptFailure(stream) : RESULT_TEMP_FILE;
+    }
+  }
+  char* text = OperationTextAllocate(static_cast<std::size_t>(plain) + 1);
+  if (text == nullptr) {
+    std::remove(work.c_str());
+    return RESULT_NO_MEMORY;
+  }
+  {
+    FileHandle in = FileOpen(work.c_str(), "rb");
+    const bool read = in && (plain == 0 || std::fread(text, 1, plain, in.get()) == plain);
+    in.reset();
+    std::remove(work.c_str());
+    if (!read) {
+      OperationTextFree(text);
+      return RESULT_TEMP_FILE;
+    }
+  }
+  OperationTextFree(d.text);  // a later TEXT chunk replaces an earlier one
+  d.text = text;
+  if (d.info.file_count == 0) {
+    // The text's digest is checked only in a container without files.
+    ProgressCipher(PROGRESS_DONE);
+    if (!Digest(reinterpret_cast<const std::uint8_t*>(text), plain, expected)) return RESULT_WRONG_SIGNATURE;
+    ProgressDigest(PROGRESS_DONE);
+    ProgressCodec(PROGRESS_DONE);
+  }
+  return RESULT_OK;
+}
+
+std::uint32_t DecryptFile(Decryption& d, FileEntry& entry, std::uint32_t stream_length) {
+  std::uint8_t time[FILE_TIME_SIZE];
+  std::uint8_t expected[DIGEST_SIZE];
+  std::uint32_t r = ContainerWalkRead(&d.walk, time, sizeof time);
+  if (r == RESULT_OK) r = ContainerWalkRead(&d.walk, expected, sizeof expected);
+  if (r != RESULT_OK) return r;
+  entry.time = FileTime{LoadLe32(time, 4), LoadLe32(time + 4, 4)};
+
+  const std::string& folder = d.folder.Path();
+  if (folder.empty()) return RESULT_TEMP_FILE;
+  const std::string path = folder + entry.name;
+  if (path.size() >= QLX_PATH_SIZE) return RESULT_TEMP_FILE;
+  std::uint32_t plain = 0;
+  {
+    FileHandle out = FileOpen(path.c_str(), "wb");
+    if (!out) return RESULT_TEMP_FILE;
+    const int stream = CipherStreamDecrypt(d.walk.file, out.get(), stream_length, d.session_key, d.key_length,
+                                           d.algorithm, &plain);
+    const bool closed = FileClose(out);
+    if (stream != 0 || !closed) {
+      std::remove(path.c_str());
+      return stream != 0 ? DecryptFailure(stream) : RESULT_TEMP_FILE;
+    }
+  }
+  ProgressCipher(PROGRESS_DONE);
+  {
+    FileHandle in = FileOpen(path.c_str(), "rb");
+    if (!in) {
+      std::remove(path.c_str());
+      return RESULT_TEMP_FILE;
+    }
+    const bool matches = Md5StreamMatches(in.get(), expected) == 1;
+    in.reset();
+    if (!matches) {
+      std::remove(path.c_str());
+      return RESULT_WRONG_SIGNATURE;
+    }
+  }
+  ProgressDigest(PROGRESS_DONE);
+
+  const std::string restored = std::string(TempFolder()) + "vek_compr.tmp";
+  if (!DecompressFile(path.c_str(), restored.c_str())) {
+    std::remove(restored.c_str());
+    std::remove(path.c_str());
+    return RESULT_STAGE_FAILED;
+  }
+  std::remove(path.c_str());
+  std::error_code error;
+  fs::rename(restored, path, error);
+  if (error) {
+    std::remove(restored.c_str());
+    return RESULT_TEMP_FILE;
+  }
+  ProgressCodec(PROGRESS_DONE);
+  std::memcpy(entry.path, path.c_str(), path.size() + 1);
+  entry.size = plain;
+  return RESULT_OK;
+}
+
+std::uint32_t OnFile(Decryption& d) {
+  if (d.key_length == 0 || d.file_index >= d.info.file_count) return RESULT_WRONG_FORMAT;
+  FileEntry& entry = d.entries[d.file_index];
+  std::uint32_t name_length = 0;
+  std::uint32_t r = ContainerReadFileName(&d.walk, entry.name, &name_length);
+  if (r != RESULT_OK) return r;
+  if (!FileNameIsPlain(entry.name)) return RESULT_WRONG_FORMAT;
+  std::snprintf(entry.container, sizeof entry.container, "%s", d.container_path);
+  const std::uint32_t stream_length = d.walk.length - name_length - 1 - FILE_TIME_SIZE - DIGEST_SIZE;
+  if (stream_length < CipherStreamMinimum(d.algorithm, d.key_length)) return RESULT_WRONG_FORMAT;
+  if (AsksForFile(d, d.file_index)) {
+    r = DecryptFile(d, entry, stream_length);
+    if (r != RESULT_OK) return r;
+  } else {
+    ProgressCipher(PROGRESS_DONE);
+    ProgressDigest(PROGRESS_DONE);
+    ProgressCodec(PROGRESS_DONE);
+  }
+  ++d.file_index;
+  return RESULT_OK;
+}
+
+std::uint32_t WalkChunks(Decryption& d) {
+  for (;;) {
+    std::uint32_t r = ContainerWalkNext(&d.walk);
+    if (r == WALK_END) return d.file_index == d.info.file_count ? RESULT_OK : RESULT_WRONG_FORMAT;
+    if (r != WALK_CHUNK) return r;
+    r = ContainerCheckChunkLength(d.walk.kind, d.walk.length);
+    if (r != RESULT_OK) return r;
+    switch (d.walk.kind) {
+      case CHUNK_KHKY: r = OnKey(d); break;
+      case CHUNK_KHSH:
+      case CHUNK_KRCV: r = OnHeaderData(d); break;
+      case CHUNK_ALGO: r = OnAlgorithm(d); break;
+      case CHUNK_HDRS: r = OnHeaderDigest(d); break;
+      case CHUNK_TEXT: r = OnText(d); break;
+      case CHUNK_FILE: r = OnFile(d); break;
+      default: break;  // KHHK, KNEP, KRID and unknown kinds are skipped
+    }
+    if (r != RESULT_OK) return r;
+  }
+}
+
+// The progress row a failed decryption marks.
+void MarkFailed(std::uint32_t result) {
+  switch (result) {
+    case RESULT_WRONG_SIGNATURE: ProgressDigest(PROGRESS_FAILED); break;
+    case RESULT_STAGE_FAILED: ProgressCodec(PROGRESS_FAILED); break;
+    case RESULT_CANNOT_OPEN: break;  // only "~~txt.vek" fails this way once the container is open
+    default: ProgressCipher(PROGRESS_FAILED); break;
+  }
+}
+
+}  // namespace
+
+std::uint32_t DecryptOperation(OperationRequest* request) {
+  if (request->count < 1 || request->entries == nullptr) return RESULT_INTERNAL;
+  Decryption d;
+  d.request = request;
+  d.container_path = request->entries[0].path;
+
+  std::uint32_t r = ContainerReadInfo(d.container_path, &d.info);
+  if (r != RESULT_OK) {
+    ProgressCipher(PROGRESS_FAILED);
+    return r;
+  }
+  if (d.info.version_class != VERSION_CURRENT) return RESULT_WRONG_FORMAT;
+  r = ContainerCheckFileNames(d.container_path);
+  if (r != RESULT_OK) {
+    ProgressCipher(PROGRESS_FAILED);
+    return r;
+  }
+  FileHandle container = FileOpen(d.container_path, "rb");
+  if (!container) {
+    ProgressCipher(PROGRESS_FAILED);
+    return RESULT_CANNOT_OPEN;
+  }
+  if (d.info.file_count != 0) {
+    d.entries = FileEntriesAllocate(d.info.file_count);
+    if (d.entries == nullptr) {
+      ProgressCipher(PROGRESS_FAILED);
+      return RESULT_NO_MEMORY;
+    }
+  }
+  HeaderDigestReset(&d.header);
+  DesScheduleAcquire();
+  char version[CONTAINER_VERSION_SIZE];
+  r = ContainerReadHeader(container.get(), version);
+  if (r == RESULT_OK) r = ContainerWalkBegin(&d.walk, container.get());
+  if (r == RESULT_OK) r = WalkChunks(d);
+  DesScheduleRelease();
+  SecureWipe(d.session_key, sizeof d.session_key);
+  SecureWipe(&d.header, sizeof d.header);
+
+  if (r != RESULT_OK) {
+    FileEntriesFree(d.entries);
+    OperationTextFree(d.text);
+    MarkFailed(r);
+    return r;  // the private folder goes with d
+  }
+  d.folder.Keep();
+  request->text = d.text;
+  request->entries = d.entries;
+  request->count = d.info.file_count;
+  return RESULT_OK;
+}
+
+std::uint32_t PassphraseOpensContainer(const char* path, const char* passphrase) {
+  ContainerInfo info;
+  std::uint32_t r = ContainerReadInfo(path, &info);
+  if (r != RESULT_OK) return r;
+  if (info.version_class != VERSION_CURRENT) return RESULT_WRONG_FORMAT;
+  FileHandle file = FileOpen(path, "rb");
+  if (!file) return RESULT_CANNOT_OPEN;
+  char version[CONTAINER_VERSION_SIZE];
+  ContainerWalk walk;
+  r = ContainerReadHeader(file.get(), version);
+  if (r == RESULT_OK) r = ContainerWalkBegin(&walk, file.get());
+  if (r != RESULT_OK) return r;
+
+  std::uint8_t wrapped[16] = {}, khsh[16] = {}, khhk[16] = {};
+  std::uint32_t wrapped_length = 0;
+  bool have_khsh = false, have_khhk = false;
+  for (;;) {
+    r = ContainerWalkNext(&walk);
+    if (r == WALK_END) break;
+    if (r != WALK_CHUNK) return r;
+    if (walk.kind != CHUNK_KHKY && walk.kind != CHUNK_KHSH && walk.kind != CHUNK_KHHK) continue;
+    r = ContainerCheckChunkLength(walk.kind, walk.length);  // never more than 16 bytes
+    if (r != RESULT_OK) return r;
+    std::uint8_t* target = walk.kind == CHUNK_KHKY ? wrapped : walk.kind == CHUNK_KHSH ? khsh : khhk;
+    r = ContainerWalkRead(&walk, target, walk.length);
+    if (r != RESULT_OK) return r;
+    if (walk.kind == CHUNK_KHKY) wrapped_length = walk.length;
+    if (walk.kind == CHUNK_KHSH) have_khsh = true;
+    if (walk.kind == CHUNK_KHHK) have_khhk = true;
+  }
+  if (wrapped_length == 0 || (!have_khsh && !have_khhk)) return RESULT_WRONG_FORMAT;
+
+  const char* phrase = passphrase ? passphrase : "";
+  std::uint8_t key[16] = {};
+  std::uint8_t expected[16];
+  bool opens = false;
+  DesScheduleAcquire();
+  SessionKeyUnwrap(wrapped, wrapped_length, phrase, key);
+  if (have_khsh) {
+    // The passphrase's digest stored under the session key.
+    const std::uint8_t zero[8] = {};
+    if (wrapped_length == 8)
+      DesDecrypt(khsh, 16, key, zero);
+    else
+      TdesDecrypt(khsh, 16, key, zero);
+    Md5Buffer(phrase, static_cast<std::uint32_t>(std::strlen(phrase)), expected);
+    opens = std::memcmp(khsh, expected, 16) == 0;
+  } else {
+    Md5Buffer(key, 8, expected);
+    opens = std::memcmp(khhk, expected, 16) == 0;
+  }
+  DesScheduleRelease();
+  SecureWipe(key, sizeof key);
+  SecureWipe(khsh, sizeof khsh);
+  return opens ? RESULT_OK : RESULT_WRONG_SIGNATURE;
+}
+
+int OpenContainer(WindowHandle owner, const char* path, const char* passphrase, FileEntry** entries,
+                  std::uint32_t* count, char** text) {
+  FileEntry container{};
+  if (!FileEntryFromPath(path, &container)) {
+    ReportOperationError(owner, RESULT_CANNOT_OPEN, path);
+    return 0;
+  }
+  OperationRequest request{0, nullptr, passphrase, nullptr, 1, &container, SELECTOR_LIST};
+  const std::uint32_t result = DecryptOperation(&request);
+  if (result != RESULT_OK) {
+    ReportOperationError(owner, result, path);
+    return 0;
+  }
+  *entries = request.entries;
+  *count = request.count;
+  *text = request.text;
+  return 1;
+}

@@ -1,0 +1,302 @@
+// The encryption operation: a text and files become containers in the temporary
+// folder, one for everything or one per item.
+//
+// Every write is checked: a container that could not be written completely (a full
+// disk, a failing read of a source) ends the operation with a failure code, and the
+// containers it began are deleted, so that no caller ever takes a truncated container
+// for a finished one.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compress/codec.h"
+#include "container/format.h"
+#include "container/operation.h"
+#include "container/progress.h"
+#include "container/result.h"
+#include "container/streams.h"
+#include "crypto/des.h"
+#include "crypto/md5.h"
+#include "keys/settings.h"
+#include "platform/fileio.h"
+#include "platform/paths.h"
+#include "platform/tempdir.h"
+#include "platform/wipe.h"
+
+namespace {
+
+constexpr std::uint64_t kChunkLengthMax = 0xFFFFFFFFu;
+
+std::string TempPath(const char* name) { return std::string(TempFolder()) + name; }
+
+bool CopyPath(char (&field)[QLX_PATH_SIZE], const std::string& value) {
+  if (value.size() >= QLX_PATH_SIZE) return false;
+  std::memcpy(field, value.c_str(), value.size() + 1);
+  return true;
+}
+
+bool WriteAll(std::FILE* file, const void* data, std::size_t size) {
+  return size == 0 || std::fwrite(data, 1, size, file) == size;
+}
+
+// Result of a cipher stream as an operation result: a source that gives fewer bytes
+// than it should cannot be read; anything else failed writing a temporary file.
+std::uint32_t StreamFailure(int stream_result) {
+  return stream_result == -7 ? RESULT_CANNOT_OPEN : RESULT_TEMP_FILE;
+}
+
+// The largest compressed image of a file of n bytes: every 1024-byte block may grow by
+// its 3-byte record head and the 4-byte head of an uncompressed block.
+std::uint64_t CompressedWorstCase(std::uint64_t n) { return n + 7 * ((n + 1023) / 1024); }
+
+// Refuses, before anything is written, an item whose chunk length would not fit 32 bits.
+std::uint32_t CheckSizes(const OperationRequest* request) {
+  if (request->text != nullptr &&
+      DIGEST_SIZE + static_cast<std::uint64_t>(std::strlen(request->text)) + 16 > kChunkLengthMax)
+    return RESULT_TOO_LARGE;
+  for (std::uint32_t i = 0; i < request->count; ++i) {
+    const FileEntry& entry = request->entries[i];
+    const std::int64_t size = FileSizeAt(entry.path);
+    if (size < 0) continue;  // the compressor will say it cannot open it
+    const std::uint64_t chunk = strnlen(entry.name, QLX_PATH_SIZE) + 1 + FILE_TIME_SIZE + DIGEST_SIZE +
+                                CompressedWorstCase(static_cast<std::uint64_t>(size)) + 16;
+    if (chunk > kChunkLengthMax) return RESULT_TOO_LARGE;
+  }
+  return RESULT_OK;
+}
+
+// The TEXT chunk: digest, then the text's cipher stream. The text goes through the work
+// file "~~txt.vek", which is written and reopened before the chunk begins, so that a
+// failure there leaves no partial chunk.
+std::uint32_t TextToChunk(std::FILE* container, const char* text, const std::uint8_t* session_key,
+                          std::uint32_t algorithm) {
+  const std::uint32_t length = static_cast<std::uint32_t>(std::strlen(text));
+  std::uint8_t digest[DIGEST_SIZE];
+  Md5Buffer(text, length, digest);
+
+  const std::string work = TempPath("~~txt.vek");
+  {
+    FileHandle out = FileOpen(work.c_str(), "wb");
+    if (!out) return RESULT_TEMP_FILE;
+    const bool written = WriteAll(out.get(), text, length);
+    if (!FileClose(out) || !written) {
+      std::remove(work.c_str());
+      return RESULT_TEMP_FILE;
+    }
+  }
+  FileHandle in = FileOpen(work.c_str(), "rb");
+  std::uint32_t result = RESULT_OK;
+  if (!in) {
+    result = RESULT_TEMP_FILE;
+  } else if (!ContainerWriteChunkHeader(container, DIGEST_SIZE + length + CipherStreamOverhead(algorithm),
+                                        CHUNK_TEXT) ||
+             !WriteAll(container, digest, DIGEST_SIZE)) {
+    result = RESULT_TEMP_FILE;
+  } else {
+    // "~~txt.vek" is a temporary file: failing to read it back or to write the
+    // container is the same failure here.
+    if (CipherStreamEncrypt(in.get(), container, length, session_key, algorithm) != 0) result = RESULT_TEMP_FILE;
+  }
+  in.reset();
+  std::remove(work.c_str());
+  return result;
+}
+
+// The progress row a failed per-item encryption marks: the codec row when the
+// compressor failed, the cipher row otherwise.
+void MarkFailed(std::uint32_t result) {
+  if (result == RESULT_STAGE_FAILED)
+    ProgressCodec(PROGRESS_FAILED);
+  else
+    ProgressCipher(PROGRESS_FAILED);
+}
+
+// The FILE chunk of one entry: compress into "vek_compr.tmp", then name, time, digest
+// of the compressed image and its cipher stream. entry.size becomes the compressed size.
+// codec_done: send the codec row's PROGRESS_DONE right after the compression.
+std::uint32_t FileToChunk(std::FILE* container, FileEntry* entry, const std::uint8_t* session_key,
+                          std::uint32_t algorithm, bool codec_done) {
+  const std::string compressed = TempPath("vek_compr.tmp");
+  std::uint64_t size = 0;
+  if (!CompressFile(entry->path, compressed.c_str(), &size)) return RESULT_STAGE_FAILED;
+  if (codec_done) ProgressCodec(PROGRESS_DONE);
+  const std::uint32_t name_length = static_cast<std::uint32_t>(strnlen(entry->name, QLX_PATH_SIZE - 1));
+  const std::uint64_t chunk_length =
+      name_length + 1 + FILE_TIME_SIZE + DIGEST_SIZE + size + CipherStreamOverhead(algorithm);
+  if (chunk_length > kChunkLengthMax) return RESULT_TOO_LARGE;  // the source grew since it was checked
+  entry->size = static_cast<std::uint32_t>(size);
+  ProgressReset(entry->size);
+
+  std::uint8_t time[FILE_TIME_SIZE];
+  for (int i = 0; i < 4; ++i) {
+    time[i] = static_cast<std::uint8_t>(entry->time.low >> (8 * i));
+    time[4 + i] = static_cast<std::uint8_t>(entry->time.high >> (8 * i));
+  }
+  if (!ContainerWriteChunkHeader(container, static_cast<std::uint32_t>(chunk_length), CHUNK_FILE) ||
+      !WriteAll(container, entry->name, name_length) || !WriteAll(container, "", 1) ||
+      !WriteAll(container, time, sizeof time))
+    return RESULT_TEMP_FILE;
+
+  FileHandle in = FileOpen(compressed.c_str(), "rb");
+  if (!in) return RESULT_CANNOT_OPEN;
+  std::uint8_t digest[DIGEST_SIZE];
+  if (!Md5Stream(in.get(), digest)) return RESULT_CANNOT_OPEN;
+  if (!WriteAll(container, digest, DIGEST_SIZE) || !FileSeek(in.get(), 0)) return RESULT_TEMP_FILE;
+  ProgressDigest(PROGRESS_DONE);
+  const int stream = CipherStreamEncrypt(in.get(), container, entry->size, session_key, algorithm);
+  if (stream != 0) return StreamFailure(stream);
+  return RESULT_OK;
+}
+
+// Closes a container: 1, or 0xF002 when its last bytes could not be written.
+std::uint32_t CloseContainer(FileHandle& container) {
+  return FileClose(container) ? RESULT_OK : RESULT_TEMP_FILE;
+}
+
+}  // namespace
+
+std::uint32_t ContainerWriteHeader(std::FILE* container, const OperationRequest* request,
+                                   std::uint8_t session_key[8], std::uint32_t* algorithm) {
+  char version[CONTAINER_VERSION_SIZE] = {};
+  const char* product = ProductVersion();
+  std::memcpy(version, product, strnlen(product, CONTAINER_VERSION_SIZE));
+  if (!WriteAll(container, CONTAINER_SIGNATURE, CONTAINER_SIGNATURE_SIZE) ||
+      !WriteAll(container, version, sizeof version))
+    return RESULT_TEMP_FILE;
+
+  std::uint8_t wrapped[8];
+  std::uint32_t wrapped_length = 0;
+  SessionKeyCreate(request->passphrase ? request->passphrase : "", session_key, wrapped, &wrapped_length);
+  std::uint8_t check[DIGEST_SIZE];
+  std::uint32_t check_length = 0;
+  SessionKeyCheck(session_key, check, &check_length);
+
+  int setting = 1;
+  if (!SettingsGetFlag(6, &setting)) setting = 1;
+  *algorithm = static_cast<std::uint32_t>(setting);
+  const std::uint8_t algo_byte = static_cast<std::uint8_t>(setting);
+  if (!ContainerWriteChunk(container, wrapped_length, CHUNK_KHKY, wrapped) ||
+      !ContainerWriteChunk(container, check_length, CHUNK_KHHK, check) ||
+      !ContainerWriteChunk(container, 1, CHUNK_ALGO, &algo_byte))
+    return RESULT_TEMP_FILE;
+  return RESULT_OK;
+}
+
+std::uint32_t EncryptOperation(OperationRequest* request) {
+  if (request->count != 0 && request->entries == nullptr) return RESULT_INTERNAL;
+  const std::uint32_t checked = CheckSizes(request);
+  if (checked != RESULT_OK) {
+    ProgressCipher(PROGRESS_FAILED);
+    return checked;
+  }
+  return request->selector == SELECTOR_EACH ? EncryptEach(request) : EncryptIntoOne(request);
+}
+
+std::uint32_t EncryptIntoOne(OperationRequest* request) {
+  const std::string path = TempPath("multfile.vek");
+  FileHandle container = FileOpen(path.c_str(), "wb");
+  if (!container) {
+    ProgressCipher(PROGRESS_FAILED);
+    return RESULT_TEMP_FILE;
+  }
+  DesScheduleAcquire();
+  std::uint8_t session_key[8];
+  std::uint32_t algorithm = 1;
+  std::uint32_t result = ContainerWriteHeader(container.get(), request, session_key, &algorithm);
+  if (result == RESULT_OK && request->text != nullptr)
+    result = TextToChunk(container.get(), request->text, session_key, algorithm);
+  if (result == RESULT_OK && request->count == 0) {
+    ProgressDigest(PROGRESS_DONE);
+    ProgressCodec(PROGRESS_DONE);
+  }
+  for (std::uint32_t i = 0; result == RESULT_OK && i < request->count; ++i)
+    result = FileToChunk(container.get(), &request->entries[i], session_key, algorithm, false);
+  std::remove(TempPath("vek_compr.tmp").c_str());
+  if (result == RESULT_OK) result = CloseContainer(container);
+  SecureWipe(session_key, sizeof session_key);
+  DesScheduleRelease();
+
+  FileEntry* out = result == RESULT_OK ? FileEntriesAllocate(1) : nullptr;
+  if (result == RESULT_OK && (out == nullptr || !CopyPath(out[0].container, path))) result = RESULT_TEMP_FILE;
+  if (result != RESULT_OK) {
+    container.reset();
+    std::remove(path.c_str());
+    FileEntriesFree(out);
+    ProgressCipher(PROGRESS_FAILED);
+    return result;
+  }
+  ProgressCodec(PROGRESS_DONE);
+  ProgressCipher(PROGRESS_DONE);
+  std::strcpy(out[0].name, "multfile.vek");
+  request->entries = out;
+  request->count = 1;
+  return RESULT_OK;
+}
+
+std::uint32_t EncryptEach(OperationRequest* request) {
+  const std::uint32_t has_text = request->text != nullptr ? 1 : 0;
+  const std::uint32_t total = request->count + has_text;
+  FileEntry* out = FileEntriesAllocate(total);
+  if (total != 0 && out == nullptr) {
+    ProgressCipher(PROGRESS_FAILED);
+    return RESULT_NO_MEMORY;
+  }
+  std::vector<std::string> made;  // containers written so far, deleted again on failure
+  std::uint32_t result = RESULT_OK;
+  std::uint8_t session_key[8];
+  std::uint32_t algorithm = 1;
+  DesScheduleAcquire();
+
+  if (has_text) {
+    const std::string path = TempPath("text.vek");
+    FileHandle container = FileOpen(path.c_str(), "wb");
+    if (!container) {
+      result = RESULT_TEMP_FILE;
+    } else {
+      made.push_back(path);
+      result = ContainerWriteHeader(container.get(), request, session_key, &algorithm);
+      if (result == RESULT_OK) result = TextToChunk(container.get(), request->text, session_key, algorithm);
+      if (result == RESULT_OK) result = CloseContainer(container);
+    }
+    if (result == RESULT_OK && !CopyPath(out[0].container, path)) result = RESULT_TEMP_FILE;
+    if (result == RESULT_OK) std::strcpy(out[0].name, "text.vek");
+  }
+  if (result == RESULT_OK && request->count == 0) {
+    ProgressDigest(PROGRESS_DONE);
+    ProgressCodec(PROGRESS_DONE);
+  }
+  for (std::uint32_t i = 0; result == RESULT_OK && i < request->count; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%03u.vek", static_cast<unsigned>(i));
+    const std::string path = TempPath(name);
+    FileHandle container = FileOpen(path.c_str(), "wb");
+    if (!container) {
+      result = RESULT_TEMP_FILE;
+      break;
+    }
+    made.push_back(path);
+    FileEntry& item = out[has_text + i];
+    result = ContainerWriteHeader(container.get(), request, session_key, &algorithm);
+    if (result == RESULT_OK) result = FileToChunk(container.get(), &request->entries[i], session_key, algorithm, true);
+    if (result == RESULT_OK) result = CloseContainer(container);
+    if (result == RESULT_OK && (!CopyPath(item.container, path) || !CopyPath(item.path, request->entries[i].path)))
+      result = RESULT_TEMP_FILE;
+    if (result == RESULT_OK) std::strcpy(item.name, name);
+  }
+  std::remove(TempPath("vek_compr.tmp").c_str());
+  SecureWipe(session_key, sizeof session_key);
+  DesScheduleRelease();
+
+  if (result != RESULT_OK) {
+    for (const std::string& path : made) std::remove(path.c_str());
+    FileEntriesFree(out);
+    MarkFailed(result);
+    return result;
+  }
+  ProgressCipher(PROGRESS_DONE);
+  request->entries = out;
+  request->count = total;
+  return RESULT_OK;
+}
