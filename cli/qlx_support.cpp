@@ -1,0 +1,126 @@
+// qlx's work folder, settings, session-key parsing and container listing.
+#include "cli/qlx_support.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "container/result.h"
+#include "container/streams.h"
+#include "crypto/random.h"
+#include "keys/settings.h"
+#include "platform/fileio.h"
+#include "platform/tempdir.h"
+
+namespace fs = std::filesystem;
+
+QlxWorkspace::QlxWorkspace() {
+  SetTempFolder(nullptr);
+  const std::string system = TempFolder();
+  for (int attempt = 0; attempt < 16 && folder_.empty(); ++attempt) {
+    std::uint8_t random[4];
+    RandomBytes(random, sizeof random);
+    char name[32];
+    std::snprintf(name, sizeof name, "qlx-%02x%02x%02x%02x", random[0], random[1], random[2], random[3]);
+    std::error_code error;
+    if (fs::create_directory(system + name, error) && SetTempFolder((system + name).c_str()))
+      folder_ = system + name;
+  }
+  SettingsCreateUserKey();
+}
+
+QlxWorkspace::~QlxWorkspace() {
+  SetTempFolder(nullptr);
+  std::error_code error;
+  if (!folder_.empty()) fs::remove_all(folder_, error);
+}
+
+bool ParseSessionKey(const char* hex, std::uint8_t key[16]) {
+  auto digit = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  for (int i = 0; i < 32; ++i)
+    if (digit(hex[i]) < 0) return false;
+  if (hex[32] != '\0') return false;
+  for (int i = 0; i < 16; ++i) key[i] = static_cast<std::uint8_t>(digit(hex[2 * i]) * 16 + digit(hex[2 * i + 1]));
+  return true;
+}
+
+std::uint32_t ContainerList(const char* path, ContainerListing* listing) {
+  *listing = ContainerListing{};
+  std::uint32_t r = ContainerReadInfo(path, &listing->info);
+  if (r != RESULT_OK) return r;
+  FileHandle file = FileOpen(path, "rb");
+  if (!file) return RESULT_CANNOT_OPEN;
+  char version[CONTAINER_VERSION_SIZE];
+  r = ContainerReadHeader(file.get(), version);
+  if (r != RESULT_OK) return r;
+  listing->version.assign(version, CONTAINER_VERSION_SIZE);
+  if (listing->info.version_class != VERSION_CURRENT) return RESULT_OK;
+
+  ContainerWalk walk;
+  r = ContainerWalkBegin(&walk, file.get());
+  std::uint32_t algorithm = 1;
+  while (r == RESULT_OK) {
+    r = ContainerWalkNext(&walk);
+    if (r == WALK_END) return RESULT_OK;
+    if (r != WALK_CHUNK) return r;
+    r = ContainerCheckChunkLength(walk.kind, walk.length);
+    if (r != RESULT_OK) return r;
+    if (walk.kind == CHUNK_ALGO) {
+      std::uint8_t bytes[ALGO_DATA_MAX] = {};
+      r = ContainerWalkRead(&walk, bytes, walk.length);
+      algorithm = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+    } else if (walk.kind == CHUNK_FILE) {
+      char name[QLX_PATH_SIZE];
+      std::uint32_t name_length = 0;
+      std::uint8_t time[FILE_TIME_SIZE];
+      r = ContainerReadFileName(&walk, name, &name_length);
+      if (r == RESULT_OK) r = ContainerWalkRead(&walk, time, sizeof time);
+      if (r != RESULT_OK) return r;
+      const std::uint64_t stream = walk.length - name_length - 1 - FILE_TIME_SIZE - DIGEST_SIZE;
+      const std::uint64_t head = CipherStreamOverhead(algorithm);
+      ContainerListedFile item;
+      item.name = name;
+      item.stored_size = stream > head ? stream - head : 0;
+      item.time = FileTime{static_cast<std::uint32_t>(time[0] | (time[1] << 8) | (time[2] << 16) |
+                                                      (static_cast<std::uint32_t>(time[3]) << 24)),
+                           static_cast<std::uint32_t>(time[4] | (time[5] << 8) | (time[6] << 16) |
+                                                      (static_cast<std::uint32_t>(time[7]) << 24))};
+      listing->files.push_back(std::move(item));
+    }
+  }
+  return r;
+}
+
+std::uint64_t ContainerStoredBytes(const char* path) {
+  ContainerListing listing;
+  if (ContainerList(path, &listing) != RESULT_OK) return 0;
+  std::uint64_t total = 0;
+  for (const ContainerListedFile& file : listing.files) total += file.stored_size;
+  return total;
+}
+
+std::string FormatFileTime(const FileTime& time) {
+  constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
+  const std::int64_t seconds = static_cast<std::int64_t>(FileTimeValue(time) / 10000000) - kSecondsFrom1601To1970;
+  // Days since 1970-01-01 to a civil date (proleptic Gregorian calendar).
+  std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+  const std::int64_t rest = seconds - days * 86400;
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const std::int64_t doe = days - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  char text[80];
+  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
+                static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(rest / 3600),
+                static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
+  return text;
+}
