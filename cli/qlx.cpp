@@ -36,6 +36,7 @@
 #include "container/operation.h"
 #include "container/progress.h"
 #include "container/result.h"
+#include "container/streams.h"
 #include "crypto/random.h"
 #include "keys/settings.h"
 #include "platform/fileio.h"
@@ -352,7 +353,12 @@ int List(const Options& o) {
   std::printf("version:     %s\n", listing.version.c_str());
   std::printf("algorithm:   %u (%s)\n", listing.info.algorithm, listing.info.algorithm == 1 ? "DES" : "AES");
   std::printf("key length:  %u\n", listing.info.key_length);
-  std::printf("text length: %u\n", listing.info.text_length);
+  // The summary counts the text's stored stream; its plain length is that less the head.
+  const std::uint32_t head = listing.info.key_length == 8 ? CipherStreamOverhead(listing.info.algorithm) : 0;
+  if (listing.info.text_length >= head && head != 0)
+    std::printf("text length: %u (stored %u)\n", listing.info.text_length - head, listing.info.text_length);
+  else
+    std::printf("text length: stored %u\n", listing.info.text_length);
   std::printf("files:       %u\n", listing.info.file_count);
   for (const ContainerListedFile& file : listing.files)
     std::printf("%12llu  %s  %s\n", static_cast<unsigned long long>(file.stored_size),
@@ -363,7 +369,10 @@ int List(const Options& o) {
 int Check(const Options& o) {
   const char* path = o.files[0].c_str();
   const std::uint32_t result = PassphraseOpensContainer(path, o.passphrase.c_str());
-  if (result == RESULT_OK) return kExitOk;
+  if (result == RESULT_OK) {
+    std::printf("the passphrase opens %s\n", path);
+    return kExitOk;
+  }
   if (result == RESULT_WRONG_SIGNATURE)
     std::fprintf(stderr, "qlx: the passphrase does not open %s\n", path);
   else

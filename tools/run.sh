@@ -1,5 +1,26 @@
 #!/bin/sh
-# tools/run.sh -- the README's run command. The first runnable program, the qlx
-# command-line tool, has not landed yet; until it does this says so.
-echo "Quillnox: no runnable program yet; the command-line tool qlx comes with the"
-echo "encryption and decryption operations. Run the tests with: sh tools/test-all.sh"
+# tools/run.sh -- the README's run command: builds the native qlx (installing what is
+# missing) and shows it at work on a small example it makes: encrypt a text and two
+# files, list the container, test a right and a wrong passphrase, decrypt, compare.
+set -e
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+cmake --preset native >/dev/null
+cmake --build --preset native --target qlx >/dev/null
+QLX="$PWD/build/native/cli/qlx"
+W=$(mktemp -d "${TMPDIR:-/tmp}/qlx-demo.XXXXXX")
+trap 'rm -rf "$W"' EXIT
+mkdir "$W/in"
+printf 'Hello Ann,\r\nthe figures are attached.\r\n' > "$W/message.txt"
+seq 1 20000 | sed 's/$/ quarterly figures/' > "$W/in/figures.txt"
+head -c 50000 /dev/urandom > "$W/in/photo.bin"
+show() { echo "\$ qlx $*"; "$QLX" "$@"; echo; }
+cd "$W"
+show encrypt --aes --text-file message.txt --pass "correct horse" -o demo.vek in/figures.txt in/photo.bin
+ls -l in/figures.txt in/photo.bin demo.vek; echo
+show list demo.vek
+show check --pass "correct horse" demo.vek
+echo "\$ qlx check --pass \"wrong horse\" demo.vek"; "$QLX" check --pass "wrong horse" demo.vek || echo "(exit status $?)"; echo
+show decrypt --pass "correct horse" -C out demo.vek
+cmp message.txt out/qlx.txt && cmp in/figures.txt out/figures.txt && cmp in/photo.bin out/photo.bin &&
+  echo "The text and both files came back byte for byte."

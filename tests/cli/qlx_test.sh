@@ -12,7 +12,8 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 # expect STATUS DESCRIPTION -- command...: the command must exit with STATUS
 expect() {
   want=$1; what=$2; shift 3
-  "$@" >"$T/stdout" 2>"$T/stderr"; got=$?
+  "$@" >"$T/stdout.raw" 2>"$T/stderr"; got=$?
+  tr -d '\r' <"$T/stdout.raw" >"$T/stdout"   # a Windows console program ends its lines with CR LF
   [ "$got" = "$want" ] || { fail "$what: exit $got, expected $want"; sed 's/^/  | /' "$T/stderr" >&2; }
 }
 same() { cmp -s "$1" "$2" || fail "$3: $1 and $2 differ"; }

@@ -486,7 +486,7 @@ std::vector<HostileCase> HostileCases() {
   std::vector<HostileCase> cases;
   const char* names[] = {"..",        ".",          "",          "..\\evil.txt", "../evil.txt", "sub\\x",
                          "sub/x",     "C:evil",     "con",       "NUL.txt",      "com1",        "LPT9.log",
-                         "conin$",    "a\x01" "b",  "tab\tname", "trail.",       "trail ",      "q?.txt",
+                         "conin$",    "a\001b",  "tab\tname", "trail.",       "trail ",      "q?.txt",
                          "star*.txt", "pipe|x",     "lt<x",      "gt>x",         "quote\"x"};
   for (const char* name : names) cases.push_back({std::string("name ") + name, HostileFileChunk(name), true});
   cases.push_back({"repeated name", Concat({GoodFileChunk("Same.txt"), GoodFileChunk("same.TXT")}), true});
