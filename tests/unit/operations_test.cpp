@@ -225,6 +225,39 @@ TEST_F(OperationsTest, AContainerThatCannotBeCreatedIsF002) {
 }
 
 #ifndef _WIN32
+TEST_F(OperationsTest, AFileTooLargeForAChunkIsRefusedBeforeAnythingIsWritten) {
+  // A sparse file of 4 GiB + 1: its compressed image could not be counted in 32 bits.
+  const std::string huge = Source("huge.bin");
+  { FileHandle out = FileOpen(huge.c_str(), "wb"); }
+  fs::resize_file(huge, (std::uint64_t{1} << 32) + 1);
+  const std::string small = WriteSource("small.txt", BytesOf("small"));
+  for (bool each : {false, true}) {
+    ProgressRecorder progress;
+    EXPECT_EQ(EncryptItems(nullptr, {small, huge}, each, "p").result, RESULT_TOO_LARGE);
+    EXPECT_EQ(progress.Values(NOTIFY_CIPHER), std::vector<std::uint32_t>{PROGRESS_FAILED});
+    EXPECT_TRUE(progress.Values(NOTIFY_CODEC).empty());  // nothing was compressed
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{});
+  }
+}
+#endif
+
+TEST_F(OperationsTest, DecryptionFailuresToOpenAreF003AndF002) {
+  {
+    ProgressRecorder progress;
+    EXPECT_EQ(DecryptContainer(Source("missing.vek"), "p", SELECTOR_EVERYTHING).result, RESULT_CANNOT_OPEN);
+    EXPECT_EQ(progress.Values(NOTIFY_CIPHER), std::vector<std::uint32_t>{PROGRESS_FAILED});
+  }
+  // The folder for the decrypted files cannot be made: the temporary folder is a file.
+  const std::string a = WriteSource("a.txt", BytesOf("content"));
+  const std::string container = Keep(EncryptItems(nullptr, {a}, false, "p").containers[0]);
+  WriteFileBytes(Source("not a folder"), BytesOf("x"));
+  SetTempFolder(Source("not a folder").c_str());
+  ProgressRecorder progress;
+  EXPECT_EQ(DecryptContainer(container, "p", 0).result, RESULT_TEMP_FILE);
+  EXPECT_EQ(progress.Values(NOTIFY_CIPHER).back(), PROGRESS_FAILED);
+}
+
+#ifndef _WIN32
 TEST_F(OperationsTest, AFullDiskFailsTheEncryptionAndLeavesNothing) {
   // The container lands on a device that takes no byte.
   for (bool each : {false, true}) {
