@@ -20,15 +20,6 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#define QLX_ISATTY _isatty
-#define QLX_FILENO _fileno
-#else
-#include <unistd.h>
-#define QLX_ISATTY isatty
-#define QLX_FILENO fileno
-#endif
 
 #include "cli/qlx_support.h"
 #include "container/format.h"
@@ -39,6 +30,7 @@
 #include "container/streams.h"
 #include "crypto/random.h"
 #include "keys/settings.h"
+#include "platform/console.h"
 #include "platform/fileio.h"
 #include "platform/progress.h"
 #include "platform/tempdir.h"
@@ -197,7 +189,7 @@ void DrawBar(void* context, std::uint32_t notification, std::uint32_t value) {
 class ProgressBar {
  public:
   ProgressBar(const char* label, std::uint64_t total) : bar_{label, total} {
-    active_ = QLX_ISATTY(QLX_FILENO(stderr)) != 0;
+    active_ = StreamIsTerminal(stderr);
     if (active_) ProgressSetReceiver(DrawBar, &bar_);
   }
   ~ProgressBar() {

@@ -4,16 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#ifdef _WIN32
-#include <io.h>
-#define QLX_ISATTY _isatty
-#define QLX_FILENO _fileno
-#else
-#include <unistd.h>
-#define QLX_ISATTY isatty
-#define QLX_FILENO fileno
-#endif
-
+#include "platform/console.h"
 #include "platform/msgbox.h"
 
 namespace {
@@ -54,7 +45,7 @@ int QuestionBox(WindowHandle, const char* text, const char* label1, const char* 
   for (int i = 0; i < 3; ++i)
     if (labels[i] && *labels[i])
       std::fprintf(stderr, "  [%d] %s\n", i + 1, WithoutAccelerators(labels[i]).c_str());
-  if (!QLX_ISATTY(QLX_FILENO(stdin))) return 0;
+  if (!StreamIsTerminal(stdin)) return 0;
   std::fprintf(stderr, "Choice (Enter to cancel): ");
   std::fflush(stderr);
   char line[32];

@@ -1,25 +1,10 @@
-// Time-stamp counter on Windows: rdtsc when the processor reports it, otherwise the
-// performance counter mixed with the system time.
-#include "platform/timestamp.h"
-
+// The seed clock on Windows without a time-stamp counter: the performance counter mixed
+// with the system time.
 #include <windows.h>
 
-#if defined(__i386__) || defined(__x86_64__)
-#include <cpuid.h>
-#include <x86intrin.h>
-#endif
+#include <cstdint>
 
-namespace {
-
-#if defined(__i386__) || defined(__x86_64__)
-bool ProcessorHasTsc() {
-  unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
-  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
-  return (edx & (1u << 4)) != 0;  // CPUID.1:EDX.TSC
-}
-#endif
-
-std::uint64_t ClockReading() {
+std::uint64_t TimeStampFallback() {
   LARGE_INTEGER counter;
   counter.QuadPart = 0;
   QueryPerformanceCounter(&counter);
@@ -29,13 +14,4 @@ std::uint64_t ClockReading() {
   // keeps both halves of the seed moving.
   const std::uint64_t time = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
   return time ^ static_cast<std::uint64_t>(counter.QuadPart);
-}
-
-}  // namespace
-
-std::uint64_t TimeStampCounter() {
-#if defined(__i386__) || defined(__x86_64__)
-  if (ProcessorHasTsc()) return __rdtsc();
-#endif
-  return ClockReading();
 }
