@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "compress/codec.h"
+#include "tests/fuzz/fuzz_files.h"
 #include "platform/common/msgbox_double.h"
 
 namespace {
@@ -84,20 +85,9 @@ Bytes ModelCompress(const std::uint8_t* s, std::uint32_t n) {
   return d;
 }
 
-std::string TempPath(const char* what) {
-  return "/tmp/qlx-fuzz-roundtrip-" + std::to_string(getpid()) + what;
-}
+std::string TempPath(const char* what) { return FuzzTempPath("roundtrip", what); }
 
-Bytes ReadAll(const std::string& path) {
-  Bytes bytes;
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (!in) std::abort();
-  std::uint8_t buffer[4096];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, in)) != 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  std::fclose(in);
-  return bytes;
-}
+Bytes ReadAll(const std::string& path) { return FuzzReadFile(path); }
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 
 #include "container/format.h"
 #include "container/result.h"
+#include "tests/fuzz/fuzz_files.h"
 
 namespace {
 
@@ -59,17 +60,14 @@ std::uint32_t Model(const std::uint8_t* data, std::size_t size, ContainerInfo* i
 }
 
 const std::string& Path() {
-  static const std::string path = "/tmp/qlx-fuzz-info-" + std::to_string(getpid()) + ".vek";
+  static const std::string path = FuzzTempPath("info", ".vek");
   return path;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::FILE* out = std::fopen(Path().c_str(), "wb");
-  if (!out) std::abort();
-  if (size && std::fwrite(data, 1, size, out) != size) std::abort();
-  std::fclose(out);
+  FuzzWriteFile(Path(), data, size);
 
   ContainerInfo info{};
   const std::uint32_t result = ContainerReadInfo(Path().c_str(), &info);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "compress/codec.h"
+#include "tests/fuzz/fuzz_files.h"
 #include "platform/common/msgbox_double.h"
 
 namespace {
@@ -72,20 +73,9 @@ bool ModelFile(const std::uint8_t* data, std::size_t size, Bytes* out) {
   return true;
 }
 
-std::string TempPath(const char* what) {
-  return "/tmp/qlx-fuzz-decompress-" + std::to_string(getpid()) + what;
-}
+std::string TempPath(const char* what) { return FuzzTempPath("decompress", what); }
 
-Bytes ReadAll(const std::string& path) {
-  Bytes bytes;
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (!in) std::abort();
-  std::uint8_t buffer[4096];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, in)) != 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  std::fclose(in);
-  return bytes;
-}
+Bytes ReadAll(const std::string& path) { return FuzzReadFile(path); }
 
 }  // namespace
 

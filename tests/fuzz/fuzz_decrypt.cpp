@@ -14,6 +14,7 @@
 #include "container/result.h"
 #include "keys/settings.h"
 #include "platform/tempdir.h"
+#include "tests/fuzz/fuzz_files.h"
 
 namespace fs = std::filesystem;
 
@@ -70,10 +71,7 @@ void RunOnce(const std::string& container, const std::uint8_t* session_key) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string container = (Root() / "in.vek").string();
-  std::FILE* out = std::fopen(container.c_str(), "wb");
-  if (!out) std::abort();
-  if (size && std::fwrite(data, 1, size, out) != size) std::abort();
-  std::fclose(out);
+  FuzzWriteFile(container, data, size);
   static const std::uint8_t kKey[16] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
                                         0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xF0, 0x01};
   RunOnce(container, nullptr);
