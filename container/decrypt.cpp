@@ -109,6 +109,20 @@ std::uint32_t DecryptFailure(int stream) {
   return RESULT_TEMP_FILE;
 }
 
+// Decrypts the current chunk's cipher stream into a new file at path. On any failure
+// the file is removed; a file that cannot be created answers cannot_create.
+std::uint32_t DecryptStreamInto(Decryption& d, const std::string& path, std::uint32_t stream_length,
+                                std::uint32_t cannot_create, std::uint32_t* plain) {
+  FileHandle out = FileOpen(path.c_str(), "wb");
+  if (!out) return cannot_create;
+  const int stream = CipherStreamDecrypt(d.walk.file, out.get(), stream_length, d.session_key, d.key_length,
+                                         d.algorithm, plain);
+  const bool closed = FileClose(out);
+  if (stream == 0 && closed) return RESULT_OK;
+  std::remove(path.c_str());
+  return stream != 0 ? DecryptFailure(stream) : RESULT_TEMP_FILE;
+}
+
 std::uint32_t OnKey(Decryption& d) {
   std::uint8_t* data = HeaderDigestReserve(&d.header, d.walk.length);
   std::uint8_t local[16];
@@ -162,17 +176,8 @@ std::uint32_t OnText(Decryption& d) {
   if (r != RESULT_OK) return r;
   const std::string work = std::string(TempFolder()) + "~~txt.vek";
   std::uint32_t plain = 0;
-  {
-    FileHandle out = FileOpen(work.c_str(), "wb");
-    if (!out) return RESULT_CANNOT_OPEN;
-    const int stream = CipherStreamDecrypt(d.walk.file, out.get(), stream_length, d.session_key, d.key_length,
-                                           d.algorithm, &plain);
-    const bool closed = FileClose(out);
-    if (stream != 0 || !closed) {
-      std::remove(work.c_str());
-      return stream != 0 ? DecryptFailure(stream) : RESULT_TEMP_FILE;
-    }
-  }
+  r = DecryptStreamInto(d, work, stream_length, RESULT_CANNOT_OPEN, &plain);
+  if (r != RESULT_OK) return r;
   char* text = OperationTextAllocate(static_cast<std::size_t>(plain) + 1);
   if (text == nullptr) {
     std::remove(work.c_str());
@@ -213,17 +218,8 @@ std::uint32_t DecryptFile(Decryption& d, FileEntry& entry, std::uint32_t stream_
   const std::string path = folder + entry.name;
   if (path.size() >= QLX_PATH_SIZE) return RESULT_TEMP_FILE;
   std::uint32_t plain = 0;
-  {
-    FileHandle out = FileOpen(path.c_str(), "wb");
-    if (!out) return RESULT_TEMP_FILE;
-    const int stream = CipherStreamDecrypt(d.walk.file, out.get(), stream_length, d.session_key, d.key_length,
-                                           d.algorithm, &plain);
-    const bool closed = FileClose(out);
-    if (stream != 0 || !closed) {
-      std::remove(path.c_str());
-      return stream != 0 ? DecryptFailure(stream) : RESULT_TEMP_FILE;
-    }
-  }
+  r = DecryptStreamInto(d, path, stream_length, RESULT_TEMP_FILE, &plain);
+  if (r != RESULT_OK) return r;
   ProgressCipher(PROGRESS_DONE);
   {
     FileHandle in = FileOpen(path.c_str(), "rb");
