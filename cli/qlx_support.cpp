@@ -8,6 +8,7 @@
 #include "container/streams.h"
 #include "crypto/random.h"
 #include "keys/settings.h"
+#include "platform/bytes.h"
 #include "platform/fileio.h"
 #include "platform/tempdir.h"
 
@@ -72,7 +73,7 @@ std::uint32_t ContainerList(const char* path, ContainerListing* listing) {
     if (walk.kind == CHUNK_ALGO) {
       std::uint8_t bytes[ALGO_DATA_MAX] = {};
       r = ContainerWalkRead(&walk, bytes, walk.length);
-      algorithm = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+      algorithm = LoadLe32(bytes);
     } else if (walk.kind == CHUNK_FILE) {
       char name[QLX_PATH_SIZE];
       std::uint32_t name_length = 0;
@@ -85,10 +86,7 @@ std::uint32_t ContainerList(const char* path, ContainerListing* listing) {
       ContainerListedFile item;
       item.name = name;
       item.stored_size = stream > head ? stream - head : 0;
-      item.time = FileTime{static_cast<std::uint32_t>(time[0] | (time[1] << 8) | (time[2] << 16) |
-                                                      (static_cast<std::uint32_t>(time[3]) << 24)),
-                           static_cast<std::uint32_t>(time[4] | (time[5] << 8) | (time[6] << 16) |
-                                                      (static_cast<std::uint32_t>(time[7]) << 24))};
+      item.time = ContainerLoadFileTime(time);
       listing->files.push_back(std::move(item));
     }
   }

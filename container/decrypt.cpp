@@ -21,6 +21,7 @@
 #include "crypto/md5.h"
 #include "crypto/random.h"
 #include "keys/settings.h"
+#include "platform/bytes.h"
 #include "platform/fileio.h"
 #include "platform/tempdir.h"
 #include "platform/wipe.h"
@@ -28,12 +29,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::uint32_t LoadLe32(const std::uint8_t* p, std::uint32_t length) {
-  std::uint32_t value = 0;
-  for (std::uint32_t i = 0; i < length && i < 4; ++i) value |= static_cast<std::uint32_t>(p[i]) << (8 * i);
-  return value;
-}
 
 bool Digest(const std::uint8_t* data, std::uint32_t length, const std::uint8_t expected[16]) {
   return Md5BufferMatches(data, length, expected) == 1;
@@ -150,7 +145,7 @@ std::uint32_t OnAlgorithm(Decryption& d) {
   std::uint8_t bytes[ALGO_DATA_MAX] = {};
   const std::uint32_t r = ContainerWalkRead(&d.walk, bytes, d.walk.length);
   if (r != RESULT_OK) return r;
-  d.algorithm = LoadLe32(bytes, d.walk.length);
+  d.algorithm = LoadLe32(bytes);  // the unread bytes stay zero
   // The next encryption uses the algorithm of the last container opened.
   SettingsSetFlag(6, static_cast<int>(d.algorithm));
   if (std::uint8_t* room = HeaderDigestReserve(&d.header, d.walk.length)) std::memcpy(room, bytes, d.walk.length);
@@ -211,7 +206,7 @@ std::uint32_t DecryptFile(Decryption& d, FileEntry& entry, std::uint32_t stream_
   std::uint32_t r = ContainerWalkRead(&d.walk, time, sizeof time);
   if (r == RESULT_OK) r = ContainerWalkRead(&d.walk, expected, sizeof expected);
   if (r != RESULT_OK) return r;
-  entry.time = FileTime{LoadLe32(time, 4), LoadLe32(time + 4, 4)};
+  entry.time = ContainerLoadFileTime(time);
 
   const std::string& folder = d.folder.Path();
   if (folder.empty()) return RESULT_TEMP_FILE;

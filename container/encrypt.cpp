@@ -130,10 +130,7 @@ std::uint32_t FileToChunk(std::FILE* container, FileEntry* entry, const std::uin
   ProgressReset(entry->size);
 
   std::uint8_t time[FILE_TIME_SIZE];
-  for (int i = 0; i < 4; ++i) {
-    time[i] = static_cast<std::uint8_t>(entry->time.low >> (8 * i));
-    time[4 + i] = static_cast<std::uint8_t>(entry->time.high >> (8 * i));
-  }
+  ContainerStoreFileTime(entry->time, time);
   if (!ContainerWriteChunkHeader(container, static_cast<std::uint32_t>(chunk_length), CHUNK_FILE) ||
       !WriteAll(container, entry->name, name_length) || !WriteAll(container, "", 1) ||
       !WriteAll(container, time, sizeof time))

@@ -4,22 +4,11 @@
 #include <cstring>
 
 #include "container/result.h"
+#include "platform/bytes.h"
 #include "platform/fileio.h"
 #include "platform/msgbox.h"
 
 namespace {
-
-std::uint32_t LoadLe32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void StoreLe32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-  p[2] = static_cast<std::uint8_t>(v >> 16);
-  p[3] = static_cast<std::uint8_t>(v >> 24);
-}
 
 constexpr std::uint32_t Tag(const char (&tag)[5]) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(tag[0])) |
@@ -51,6 +40,15 @@ std::uint32_t ReadField(std::FILE* file, std::uint32_t* value) {
 }
 
 }  // namespace
+
+FileTime ContainerLoadFileTime(const std::uint8_t bytes[FILE_TIME_SIZE]) {
+  return FileTime{LoadLe32(bytes), LoadLe32(bytes + 4)};
+}
+
+void ContainerStoreFileTime(const FileTime& time, std::uint8_t bytes[FILE_TIME_SIZE]) {
+  StoreLe32(bytes, time.low);
+  StoreLe32(bytes + 4, time.high);
+}
 
 bool ContainerWriteChunkHeader(std::FILE* file, std::uint32_t length, std::uint32_t type) {
   std::uint8_t header[CHUNK_HEADER_SIZE];

@@ -60,6 +60,10 @@ struct ContainerInfo {
   std::uint32_t key_length;     // L of the last KHKY chunk
 };
 
+// The last-write time in a FILE chunk: low 32 bits, then high 32 bits.
+FileTime ContainerLoadFileTime(const std::uint8_t bytes[8]);
+void ContainerStoreFileTime(const FileTime& time, std::uint8_t bytes[8]);
+
 // Writes a chunk: its length, its type and the length bytes of data. false when the
 // stream refused a byte (a buffered stream may report it only when closed).
 bool ContainerWriteChunk(std::FILE* file, std::uint32_t length, std::uint32_t type, const void* data);
