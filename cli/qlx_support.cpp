@@ -2,37 +2,28 @@
 #include "cli/qlx_support.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "container/result.h"
 #include "container/streams.h"
-#include "crypto/random.h"
 #include "keys/settings.h"
 #include "platform/bytes.h"
 #include "platform/fileio.h"
 #include "platform/tempdir.h"
 
-namespace fs = std::filesystem;
 
 QlxWorkspace::QlxWorkspace() {
   SetTempFolder(nullptr);
-  const std::string system = TempFolder();
-  for (int attempt = 0; attempt < 16 && folder_.empty(); ++attempt) {
-    std::uint8_t random[4];
-    RandomBytes(random, sizeof random);
-    char name[32];
-    std::snprintf(name, sizeof name, "qlx-%02x%02x%02x%02x", random[0], random[1], random[2], random[3]);
-    std::error_code error;
-    if (fs::create_directory(system + name, error) && SetTempFolder((system + name).c_str()))
-      folder_ = system + name;
+  char made[260];
+  if (MakePrivateFolder(TempFolder(), "qlx-", made) && SetTempFolder(made)) {
+    folder_ = made;
+    folder_.pop_back();  // without its separator
   }
   SettingsCreateUserKey();
 }
 
 QlxWorkspace::~QlxWorkspace() {
   SetTempFolder(nullptr);
-  std::error_code error;
-  if (!folder_.empty()) fs::remove_all(folder_, error);
+  if (!folder_.empty()) RemovePrivateFolder(folder_.c_str());
 }
 
 bool ParseSessionKey(const char* hex, std::uint8_t key[16]) {

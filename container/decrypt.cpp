@@ -7,7 +7,6 @@
 // this operation, so that a hostile name cannot reach any other file.
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "compress/codec.h"
@@ -19,7 +18,6 @@
 #include "container/streams.h"
 #include "crypto/des.h"
 #include "crypto/md5.h"
-#include "crypto/random.h"
 #include "keys/settings.h"
 #include "platform/bytes.h"
 #include "platform/fileio.h"
@@ -27,8 +25,6 @@
 #include "platform/wipe.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 bool Digest(const std::uint8_t* data, std::uint32_t length, const std::uint8_t expected[16]) {
   return Md5BufferMatches(data, length, expected) == 1;
@@ -44,18 +40,8 @@ class PrivateFolder {
   // The folder (with its separator), made on first use; empty when it cannot be made.
   const std::string& Path() {
     if (!path_.empty()) return path_;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-      std::uint8_t random[4];
-      RandomBytes(random, sizeof random);
-      char name[32];
-      std::snprintf(name, sizeof name, "vekdec%02X%02X%02X%02X", random[0], random[1], random[2], random[3]);
-      const std::string candidate = std::string(TempFolder()) + name;
-      std::error_code error;
-      if (fs::create_directory(candidate, error)) {
-        path_ = candidate + PathSeparator();
-        break;
-      }
-    }
+    char made[260];
+    if (MakePrivateFolder(TempFolder(), "vekdec", made)) path_ = made;
     return path_;
   }
   // The decrypted files stay for the caller.
@@ -63,9 +49,7 @@ class PrivateFolder {
 
  private:
   void Remove() {
-    if (path_.empty()) return;
-    std::error_code error;
-    fs::remove_all(path_, error);
+    if (!path_.empty()) RemovePrivateFolder(path_.c_str());
   }
   std::string path_;
   bool keep_ = false;
@@ -238,9 +222,7 @@ std::uint32_t DecryptFile(Decryption& d, FileEntry& entry, std::uint32_t stream_
     return RESULT_STAGE_FAILED;
   }
   std::remove(path.c_str());
-  std::error_code error;
-  fs::rename(restored, path, error);
-  if (error) {
+  if (std::rename(restored.c_str(), path.c_str()) != 0) {
     std::remove(restored.c_str());
     return RESULT_TEMP_FILE;
   }

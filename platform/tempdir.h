@@ -10,3 +10,13 @@ const char* TempFolder();
 bool SetTempFolder(const char* folder);
 // The separator of paths on this platform.
 char PathSeparator();
+
+// A new folder "<parent><prefix>XXXXXX" that only this user can enter (mode 0700 on
+// POSIX; on Windows the user's own temporary folder already keeps others out). The name
+// is new: an existing file, folder or symbolic link of that name is never reused or
+// followed. The path, with its trailing separator, goes to out. false when no such
+// folder could be made (out is then empty).
+bool MakePrivateFolder(const char* parent, const char* prefix, char out[260]);
+// Removes a folder and everything inside it. A symbolic link or junction inside is
+// removed itself, never followed. true when the folder is gone.
+bool RemovePrivateFolder(const char* folder);
