@@ -755,6 +755,165 @@ def main_window_art():
     save_ico(124, icon_document, ".vek document (index 4, \"Quillnox.exe,4\")")
 
 
+# ---------------------------------------------------------------- progress dialog, About box
+
+def status_image(kind):
+    """10 x 9 status of a progress row: a whole-cell badge, so no background shows."""
+    img = Image.new("RGB", (10, 9))
+    fill, edge, mark = {
+        "pending": ((214, 218, 228), (150, 156, 172), None),
+        "done": ((0, 160, 90), (0, 100, 56), (255, 255, 255)),
+        "failed": ((200, 40, 40), (120, 20, 20), (255, 255, 255)),
+    }[kind]
+    d = ImageDraw.Draw(img)
+    d.rectangle((0, 0, 9, 8), fill=fill, outline=edge)
+    if kind == "done":
+        pixel_art(img, 0, 0, [
+            "..........",
+            "..........",
+            ".......W..",
+            "......WW..",
+            "..W..WW...",
+            "..WWWW....",
+            "...WW.....",
+            "..........",
+            "..........",
+        ], {"W": mark})
+    elif kind == "failed":
+        pixel_art(img, 0, 0, [
+            "..........",
+            "..W....W..",
+            "...W..W...",
+            "....WW....",
+            "....WW....",
+            "...W..W...",
+            "..W....W..",
+            "..........",
+            "..........",
+        ], {"W": mark})
+    else:
+        pixel_art(img, 0, 0, [
+            "..........",
+            "..........",
+            "..........",
+            "..........",
+            "..B.B.B...",
+            "..........",
+            "..........",
+            "..........",
+            "..........",
+        ], {"B": (110, 118, 140)})
+    return img
+
+
+def about_bullet():
+    """9 x 9 bullet of the About box's feature lines: a blue square with a gold heart, no background."""
+    img = Image.new("RGB", (9, 9), BLUE)
+    d = ImageDraw.Draw(img)
+    d.rectangle((0, 0, 8, 8), fill=BLUE, outline=BLUE_DARK)
+    d.rectangle((3, 3, 5, 5), fill=GOLD)
+    return img
+
+
+def progress_art():
+    # The progress dialog is 196 x 98 dialog units in MS Sans Serif 8 (base units
+    # 6 x 13 pixels at 96 DPI): the banner's 18 units are 18 * 13 / 8 = 29 pixels,
+    # the width 196 * 6 / 4 = 294 pixels. The picture is 320 wide with a plain
+    # right end, so a slightly wider dialog still shows no gap and a narrower one
+    # clips only band.
+    save_bmp(487, banner(320, "Quillnox", None), "progress dialog banner (top 18 units)")
+    save_bmp(288, status_image("failed"), "progress row failed")
+    save_bmp(289, status_image("done"), "progress row done")
+    save_bmp(290, status_image("pending"), "progress row pending")
+    save_bmp(491, about_bullet(), "About box bullet before each feature line")
+
+
+# ---------------------------------------------------------------- setup and extractor
+
+def g_install(p, x, y, s, c):
+    """A gold arrow down into a white tray."""
+    t = max(1, round(s * 0.12))
+    p.rect(x + round(s * 0.08), y + s - round(s * 0.3), x + s - round(s * 0.08), y + s - round(s * 0.08),
+           fill=c["fg"], outline=c["ink"], width=1)
+    cx = x + s / 2
+    p.rect(round(cx - s * 0.1), y, round(cx + s * 0.1), y + round(s * 0.42), fill=c["acc"])
+    p.poly([(cx - s * 0.32, y + s * 0.36), (cx + s * 0.32, y + s * 0.36), (cx, y + s * 0.74)], c["acc"])
+    p.line([(cx - s * 0.32, y + s * 0.36), (cx, y + s * 0.74), (cx + s * 0.32, y + s * 0.36)], c["acc_d"],
+           max(1, t / 2))
+
+
+def icon_setup(s):
+    p = Pic(s, s, None, mode="RGBA")
+    icon_tile(p, s)
+    c = rgba(palette("normal"))
+    g_quill(p, -round(s * 0.06), 0, round(s * 0.9), c)
+    m = round(s * 0.46)
+    g_install(p, s - m - max(1, s // 12), s - m - max(1, s // 12), m, c)
+    return p.done()
+
+
+def icon_extractor(s):
+    p = Pic(s, s, None, mode="RGBA")
+    icon_tile(p, s)
+    c = rgba(palette("normal"))
+    m = round(s * 0.12)
+    g_open_file(p, m, m, s - 2 * m, c)
+    return p.done()
+
+
+def install_picture():
+    """19 x 19: a square blue tile (no corners to show a background) with the install arrow."""
+    p = Pic(19, 19, BLUE)
+    p.rect(0, 0, 19, 19, fill=BLUE, outline=BLUE_DARK)
+    g_install(p, 3, 2, 13, palette("normal"))
+    return p.done()
+
+
+def header_picture():
+    """49 x 49 picture at the right of the white header band of the wizard's pages."""
+    p = Pic(49, 49, PAPER)
+    p.rect(2, 2, 47, 47, fill=BLUE, outline=BLUE_DARK, r=7)
+    c = palette("normal")
+    g_quill(p, 2, 2, 45, c)
+    g_install(p, 25, 23, 19, c)
+    return p.done()
+
+
+def side_picture():
+    """164 x 314 panel at the left of the finish page (the page is 330 x 193 units: 495 x 314 pixels)."""
+    w, h = 164, 314
+    img = Image.new("RGB", (w, h))
+    px = img.load()
+    for y in range(h):
+        f = y / (h - 1)
+        col = tuple(round(a + (b - a) * f) for a, b in zip((40, 86, 176), BLUE_DARK))
+        for x in range(w):
+            px[x, y] = col
+    for y in range(h):
+        px[w - 1, y] = GOLD
+    quill_mark(img, 26, 40, 112)
+    d = ImageDraw.Draw(img)
+    f = ImageFont.truetype(FONT_BOLD, 20)
+    tw, th, bx, by = text_size(f, "Quillnox")
+    d.text(((w - tw) // 2 - bx, 180 - by), "Quillnox", font=f, fill=(255, 255, 255))
+    f2 = ImageFont.truetype(FONT, 11)
+    for i, line in enumerate(("Passphrase protection", "for text, files and mail")):
+        lw, lh, lbx, lby = text_size(f2, line)
+        d.text(((w - lw) // 2 - lbx, 212 + i * 16 - lby), line, font=f2, fill=(190, 208, 240))
+    return img
+
+
+def setup_art():
+    save_ico(129, icon_setup, "setup: wizard frame and program icon")
+    save_bmp(227, install_picture(), "setup: installation page picture (first 19 x 19 painted)")
+    save_bmp(228, header_picture(), "setup: header picture of the folder and installation pages")
+    save_bmp(229, side_picture(), "setup: finish page side panel")
+
+
+def extractor_art():
+    save_ico(102, icon_extractor, "self-extractor program icon")
+
+
 # ---------------------------------------------------------------- review sheet and table
 
 def contact_sheet(path):
@@ -766,7 +925,7 @@ def contact_sheet(path):
         if w > 600:
             img = img.crop((0, 0, 300, h))
             w = 300
-        cells.append((label, img.resize((w * z, h * z), Image.NEAREST), img))
+        cells.append((label, img.resize((w * z, h * z), Image.NEAREST), img if z > 1 else Image.new("RGB", (0, 0))))
     font = ImageFont.truetype(FONT, 11)
     width = 1200
     x = y = 8
@@ -858,11 +1017,20 @@ def write_readme():
 
 if __name__ == "__main__":
     main_window_art()
-    vek = list(CATALOGUE)
     # Earlier resource scripts name the program icon by this file.
     with open(os.path.join(HERE, "ico_120.ico"), "rb") as f, open(os.path.join(HERE, "quillnox.ico"), "wb") as g:
         g.write(f.read())
+    progress_art()
+    vek = list(CATALOGUE)
     write_rc(os.path.join(HERE, "vek_art.rc"), "Quillnox.exe", vek)
+    n = len(CATALOGUE)
+    extractor_art()
+    # The extractor shows the same progress dialog: banner and row images.
+    write_rc(os.path.join(HERE, "extractor_art.rc"), "the self-extractor",
+             CATALOGUE[n:] + [e for e in vek if e[0] in (487, 288, 289, 290)])
+    n = len(CATALOGUE)
+    setup_art()
+    write_rc(os.path.join(HERE, "setup_art.rc"), "setup", CATALOGUE[n:])
     contact_sheet(os.path.join(HERE, "preview-sheet.png"))
     write_readme()
     print("written to", HERE)
