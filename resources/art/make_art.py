@@ -143,7 +143,7 @@ def g_padlock(p, x, y, w, c, open_=False):
     rise = w * 0.55
     if open_:
         sx0, sx1 = sx0 + w * 0.45, sx1 + w * 0.45
-        rise = w * 0.75
+        rise = w * 0.62
     p.arc(sx0, y - rise, sx1, y + rise * 0.9, 180, 360, c["acc_d"], t)
     p.line([(sx0 + t / 2, y - rise * 0.05), (sx0 + t / 2, y + 1)], c["acc_d"], t) if not open_ else None
     p.line([(sx1 - t / 2, y - rise * 0.05), (sx1 - t / 2, y + 1)], c["acc_d"], t)
@@ -239,23 +239,21 @@ def g_new(p, x, y, s, c):
 
 
 def g_key(p, x, y, s, c):
+    """A gold key lying flat: the ring at the left, the bit's two teeth hanging from the shaft."""
     t = max(2, round(s * 0.16))
-    # ring
-    r0 = round(s * 0.04)
-    rs = round(s * 0.46)
-    p.ellipse(x + r0, y + r0, x + r0 + rs, y + r0 + rs, fill=c["acc"], outline=c["acc_d"], width=1)
-    h = max(2, round(rs * 0.34))
-    hx = x + r0 + (rs - h) // 2
-    p.ellipse(hx - rs * 0.08, hx - x + y - rs * 0.08, hx + h - rs * 0.08, hx - x + y + h - rs * 0.08,
-              fill=c["hole"])
-    # shaft down to the lower right, with two teeth
-    a = (x + r0 + rs * 0.8, y + r0 + rs * 0.8)
-    b = (x + s * 0.94, y + s * 0.94)
-    p.line([a, b], c["acc_d"], t + 1)
-    p.line([a, b], c["acc"], t - 0.5 if t > 2 else t)
-    for k in (0.70, 0.86):
-        tx, ty = x + s * k, y + s * k
-        p.line([(tx, ty), (tx + s * 0.14, ty - s * 0.14)], c["acc_d"], max(1.5, t * 0.8))
+    cy = y + round(s * 0.42)
+    rr = round(s * 0.25)
+    cx = x + rr + max(1, round(s * 0.02))
+    sx0, sx1 = cx + rr - 1, x + s
+    p.rect(sx0, cy - t // 2, sx1, cy - t // 2 + t, fill=c["acc"], outline=c["acc_d"])
+    tw = max(2, round(s * 0.12))
+    for tx in (x + s - tw - max(1, round(s * 0.04)), x + s - 2 * tw - max(2, round(s * 0.14))):
+        p.rect(tx, cy - t // 2 + t - 1, tx + tw, cy - t // 2 + t + round(s * 0.2), fill=c["acc"], outline=c["acc_d"])
+    p.rect(sx0, cy - t // 2 + 1, sx0 + 2, cy - t // 2 + t - 1, fill=c["acc"])
+    p.ellipse(cx - rr, cy - rr, cx + rr + 1, cy + rr + 1, fill=c["acc"], outline=c["acc_d"], width=1)
+    h = max(1, round(rr * 0.7))
+    p.ellipse(cx - h // 2 - rr * 0.25, cy - h // 2, cx - h // 2 - rr * 0.25 + h, cy - h // 2 + h, fill=c["hole"],
+              outline=c["acc_d"], width=1 if s >= 24 else 0.5)
 
 
 def g_window(p, x, y, s, c):
@@ -960,6 +958,37 @@ def write_rc(path, program, entries):
         f.write("\n".join(lines) + "\n")
 
 
+def mock_main_window(path, W=324, H=401):
+    """The main window's client area laid out by its rules, for judging the pictures together."""
+    def bmp(num):
+        return Image.open(os.path.join(HERE, "bmp_%d.bmp" % num)).convert("RGB")
+    img = Image.new("RGB", (W, H), PAPER)
+    d = ImageDraw.Draw(img)
+    img.paste(bmp(472), (0, 10))
+    img.paste(bmp(430).crop((0, 0, W - 240, 29)), (240, 10))
+    img.paste(bmp(488), (W - 23, 14))
+    img.paste(bmp(409), (6, 51))
+    img.paste(bmp(452), (6, 88))
+    L = 17
+    light = (248, 248, 248)
+    d.rectangle((42, 55, W - 5, 55 + L + 4 - 1), fill=PAPER, outline=(128, 128, 128))
+    d.rectangle((42, L + 64, W - 5, L + 64 + H - L - 153 - 1), fill=PAPER, outline=(128, 128, 128))
+    d.rectangle((42, H - 84, W - 5, H - 84 + 19), fill=light, outline=(128, 128, 128))
+    f = ImageFont.truetype(FONT, 11)
+    d.text((46, H - 82), "Password", font=f, fill=(0, 0, 0))
+    d.text((46, L + 68), "Dear Ann, the report is attached.", font=f, fill=(0, 0, 0))
+    img.paste(bmp(412), (7, H - 89))
+    c = (W - 42) // 2
+    for (num, cap), off in zip(((448, "Reply"), (419, "Send"), (415, "Encrypt"), (421, "Quit")), (-114, -48, 18, 84)):
+        img.paste(bmp(num), (c + off + 42, H - 60))
+        tw = d.textlength(cap, font=f)
+        d.text((c + off + 62 - tw / 2, H - 18), cap, font=f, fill=(0, 0, 255) if num == 419 else (0, 0, 0))
+    img.paste(bmp(437), (8, H - 109))
+    img.paste(bmp(498), (8, H - 140))
+    img.paste(bmp(443), (8, H - 170))
+    img.save(path)
+
+
 def write_readme():
     lines = [
         "# Artwork",
@@ -1032,5 +1061,6 @@ if __name__ == "__main__":
     setup_art()
     write_rc(os.path.join(HERE, "setup_art.rc"), "setup", CATALOGUE[n:])
     contact_sheet(os.path.join(HERE, "preview-sheet.png"))
+    mock_main_window(os.path.join(HERE, "preview-main-window.png"))
     write_readme()
     print("written to", HERE)
