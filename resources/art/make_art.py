@@ -756,52 +756,27 @@ def main_window_art():
 # ---------------------------------------------------------------- progress dialog, About box
 
 def status_image(kind):
-    """10 x 9 status of a progress row: a whole-cell badge, so no background shows."""
-    img = Image.new("RGB", (10, 9))
-    fill, edge, mark = {
-        "pending": ((214, 218, 228), (150, 156, 172), None),
-        "done": ((0, 160, 90), (0, 100, 56), (255, 255, 255)),
-        "failed": ((200, 40, 40), (120, 20, 20), (255, 255, 255)),
+    """Status of a progress row. Its control is 10 x 9 dialog units, 15 x 15 pixels in
+    MS Sans Serif 8 (10 * 6 / 4 and 9 * 13 / 8), beside a bar 16 pixels high. The badge
+    fills the whole square, so no background shows whatever the dialog's colour."""
+    s = 15
+    fill, edge = {
+        "pending": ((220, 224, 232), (150, 156, 172)),
+        "done": ((0, 160, 90), (0, 100, 56)),
+        "failed": ((204, 44, 44), (124, 20, 20)),
     }[kind]
-    d = ImageDraw.Draw(img)
-    d.rectangle((0, 0, 9, 8), fill=fill, outline=edge)
+    p = Pic(s, s, fill)
+    p.rect(0, 0, s, s, fill=fill, outline=edge)
+    white = (255, 255, 255)
     if kind == "done":
-        pixel_art(img, 0, 0, [
-            "..........",
-            "..........",
-            ".......W..",
-            "......WW..",
-            "..W..WW...",
-            "..WWWW....",
-            "...WW.....",
-            "..........",
-            "..........",
-        ], {"W": mark})
+        p.line([(3.5, 7.5), (6, 10.5), (11.5, 4)], white, 2)
     elif kind == "failed":
-        pixel_art(img, 0, 0, [
-            "..........",
-            "..W....W..",
-            "...W..W...",
-            "....WW....",
-            "....WW....",
-            "...W..W...",
-            "..W....W..",
-            "..........",
-            "..........",
-        ], {"W": mark})
+        p.line([(4.5, 4.5), (10.5, 10.5)], white, 2)
+        p.line([(10.5, 4.5), (4.5, 10.5)], white, 2)
     else:
-        pixel_art(img, 0, 0, [
-            "..........",
-            "..........",
-            "..........",
-            "..........",
-            "..B.B.B...",
-            "..........",
-            "..........",
-            "..........",
-            "..........",
-        ], {"B": (110, 118, 140)})
-    return img
+        for cx in (4, 7, 10):
+            p.rect(cx, 7, cx + 1, 8, fill=(110, 118, 140))
+    return p.done()
 
 
 def about_bullet():
@@ -820,7 +795,7 @@ def progress_art():
     # right end, so a slightly wider dialog still shows no gap and a narrower one
     # clips only band.
     save_bmp(487, banner(320, "Quillnox", None), "progress dialog banner (top 18 units)")
-    save_bmp(288, status_image("failed"), "progress row failed")
+    save_bmp(288, status_image("failed"), "progress row failed (its control is 10 x 9 units)")
     save_bmp(289, status_image("done"), "progress row done")
     save_bmp(290, status_image("pending"), "progress row pending")
     save_bmp(491, about_bullet(), "About box bullet before each feature line")
@@ -989,6 +964,28 @@ def mock_main_window(path, W=324, H=401):
     img.save(path)
 
 
+def mock_progress(path):
+    """The progress dialog (196 x 98 units: 294 x 159 pixels) with one row of each status."""
+    def bmp(num):
+        return Image.open(os.path.join(HERE, "bmp_%d.bmp" % num)).convert("RGB")
+    img = Image.new("RGB", (294, 159), (240, 240, 240))
+    d = ImageDraw.Draw(img)
+    img.paste(bmp(487).crop((0, 0, 294, 29)), (0, 0))
+    f = ImageFont.truetype(FONT, 11)
+    for (label, num, fill), y in zip((("Decryption", 289, 150), ("Signature", 288, 90), ("Decompression", 290, 0)),
+                                     (27, 41, 55)):
+        py = y * 13 // 8
+        d.text((15, py), label, font=f, fill=(0, 0, 0))
+        d.rectangle((105, py, 105 + 149, py + 15), fill=(255, 255, 255), outline=(160, 160, 160))
+        if fill:
+            d.rectangle((106, py + 1, 105 + fill - 1, py + 14), fill=(0, 192, 112))
+        img.paste(bmp(num), (262, py))
+    d.line((4, 73 * 13 // 8, 289, 73 * 13 // 8), fill=(160, 160, 160))
+    d.rectangle((214, 128, 288, 150), fill=(225, 225, 225), outline=(120, 120, 120))
+    d.text((232, 132), "Cancel", font=f, fill=(0, 0, 0))
+    img.save(path)
+
+
 def write_readme():
     lines = [
         "# Artwork",
@@ -1014,6 +1011,21 @@ def write_readme():
         "client (0, 10); filler 430 as picture 1265 at (240, 10), (W - 240) x 29, every",
         "column alike so it may be stretched or clipped; help button 1281 (22 x 22) at",
         "(W - 23, 14) lies on the band, whose rows 4 to 25 its picture repeats.",
+        "",
+        "Other programs: `extractor_art.rc` (icon 102 and the progress dialog's 487 and",
+        "288 to 290; the extractor has no icon 120, so its progress dialog takes 102) and",
+        "`setup_art.rc` (icon 129, bitmap 227 and the page pictures 228 and 229).",
+        "Numbers the programs' descriptions leave open were chosen here: 491 (About",
+        "bullet), 121 to 123 (the icons between the program's and the document's),",
+        "228 and 229 (setup's header picture, 49 x 49, and finish-page panel, 164 x 314).",
+        "",
+        "Why 24-bit and not a colour key: transparent loading swaps the key colour for",
+        "the window colour, which is not what lies behind the help button (the band), the",
+        "progress images (button face) or a menu. The pictures instead carry their exact",
+        "background or fill their whole square.",
+        "",
+        "`preview-main-window.png` and `preview-progress.png` put the pictures where the",
+        "layout rules place them, for judging them together.",
         "",
         "| id | file | shows | size |",
         "|---|---|---|---|",
@@ -1062,5 +1074,6 @@ if __name__ == "__main__":
     write_rc(os.path.join(HERE, "setup_art.rc"), "setup", CATALOGUE[n:])
     contact_sheet(os.path.join(HERE, "preview-sheet.png"))
     mock_main_window(os.path.join(HERE, "preview-main-window.png"))
+    mock_progress(os.path.join(HERE, "preview-progress.png"))
     write_readme()
     print("written to", HERE)

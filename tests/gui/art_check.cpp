@@ -44,7 +44,7 @@ const BitmapCase kBitmaps[] = {
     // banner, filler, menu pictures
     {472, 240, 29}, {430, 1024, 29}, {307, 13, 13}, {355, 13, 13}, {356, 13, 13},
     // progress dialog: banner, failed, done, pending; About bullet
-    {487, 320, 29}, {288, 10, 9}, {289, 10, 9}, {290, 10, 9}, {491, 9, 9},
+    {487, 320, 29}, {288, 15, 15}, {289, 15, 15}, {290, 15, 15}, {491, 9, 9},
 };
 
 HBITMAP LoadArt(int id) {
