@@ -110,15 +110,16 @@ TEST(Art, ButtonStatesWithTheirOwnNumberLookDifferent) {
   }
 }
 
+BOOL CALLBACK CollectIconGroup(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
+  if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<int>*>(param)->push_back(LOWORD(name));
+  return TRUE;
+}
+
+// Icon groups in the order the shell indexes them ("file,N").
 std::vector<int> IconOrder(HMODULE module) {
   std::vector<int> ids;
-  EnumResourceNamesA(
-      module, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */,
-      [](HMODULE, LPCSTR, LPSTR name, LONG_PTR param) -> BOOL {
-        if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<int>*>(param)->push_back(LOWORD(name));
-        return TRUE;
-      },
-      reinterpret_cast<LONG_PTR>(&ids));
+  EnumResourceNamesA(module, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, CollectIconGroup,
+                     reinterpret_cast<LONG_PTR>(&ids));
   return ids;
 }
 
