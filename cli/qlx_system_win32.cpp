@@ -1,0 +1,120 @@
+// qlx's system needs on Windows: the console without echo for the prompt, new files
+// opened exclusively, _commit for the flush, and MoveFileEx for the final placement.
+// Modes are the user's own temporary folder's business here: nothing to change.
+#include <windows.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "cli/qlx_system.h"
+
+bool PassphraseTerminalAvailable() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+bool ReadHiddenLine(const char* prompt, char* line, std::size_t size, bool* too_long) {
+  *too_long = false;
+  line[0] = '\0';
+  std::fputs(prompt, stderr);
+  std::fflush(stderr);
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD saved = 0;
+  if (!GetConsoleMode(input, &saved)) return false;
+  SetConsoleMode(input, (saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT |
+                            ENABLE_PROCESSED_INPUT);
+  std::size_t length = 0;
+  bool read_any = false;
+  for (;;) {
+    char c;
+    DWORD got = 0;
+    if (!ReadConsoleA(input, &c, 1, &got, nullptr) || got != 1) break;
+    read_any = true;
+    if (c == '\n') break;
+    if (c == '\r') continue;
+    if (length + 1 < size)
+      line[length++] = c;
+    else
+      *too_long = true;
+  }
+  line[length] = '\0';
+  SetConsoleMode(input, saved);
+  std::fputs("\n", stderr);
+  return read_any;
+}
+
+PrivateFileModes::PrivateFileModes() : previous_(0) {}
+PrivateFileModes::~PrivateFileModes() = default;
+
+std::FILE* CreateTempFileIn(const std::string& folder, std::string* path) {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32] = ".qlx-";
+    for (int i = 5; i < 11; ++i) name[i] = kLetters[static_cast<unsigned>(std::rand()) % 36];
+    std::strcpy(name + 11, ".tmp");
+    std::string candidate = folder.empty() ? std::string(name) : folder + "\\" + name;
+    const int fd = _open(candidate.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wb");
+    if (file == nullptr) {
+      const int error = errno;
+      _close(fd);
+      _unlink(candidate.c_str());
+      errno = error;
+      return nullptr;
+    }
+    *path = std::move(candidate);
+    return file;
+  }
+  errno = EEXIST;
+  return nullptr;
+}
+
+bool FlushAndClose(std::FILE* file) {
+  bool ok = std::fflush(file) == 0;
+  int error = ok ? 0 : errno;
+  if (ok && _commit(_fileno(file)) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (std::fclose(file) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) errno = error;
+  return ok;
+}
+
+bool GiveUsualMode(const std::string&) { return true; }
+
+PlaceResult PlaceFile(const std::string& from, const std::string& to, bool replace) {
+  if (MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) return PlaceResult::kDone;
+  switch (GetLastError()) {
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+      return PlaceResult::kExists;
+    case ERROR_NOT_SAME_DEVICE:
+      return PlaceResult::kOtherVolume;
+    case ERROR_ACCESS_DENIED:
+      errno = EACCES;
+      return PlaceResult::kFailed;
+    case ERROR_DISK_FULL:
+      errno = ENOSPC;
+      return PlaceResult::kFailed;
+    default:
+      errno = EIO;
+      return PlaceResult::kFailed;
+  }
+}
+
+void RemoveFileQuietly(const std::string& path) { DeleteFileA(path.c_str()); }
+
+std::string SystemErrorText(int error) { return std::strerror(error); }
