@@ -17,8 +17,6 @@ bool PassphraseTerminalAvailable() { return isatty(STDIN_FILENO) != 0; }
 bool ReadHiddenLine(const char* prompt, char* line, std::size_t size, bool* too_long) {
   *too_long = false;
   line[0] = '\0';
-  std::fputs(prompt, stderr);
-  std::fflush(stderr);
   termios saved{};
   const bool have_terminal = tcgetattr(STDIN_FILENO, &saved) == 0;
   if (have_terminal) {
@@ -27,6 +25,9 @@ bool ReadHiddenLine(const char* prompt, char* line, std::size_t size, bool* too_
     quiet.c_lflag |= ECHONL;
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
   }
+  // Asked only once the echo is off, so that nothing typed is shown.
+  std::fputs(prompt, stderr);
+  std::fflush(stderr);
   // Byte by byte, so that nothing after the line is taken from the terminal.
   std::size_t length = 0;
   bool ended = false;
@@ -48,7 +49,7 @@ bool ReadHiddenLine(const char* prompt, char* line, std::size_t size, bool* too_
   c = 0;
   if (length > 0 && line[length - 1] == '\r') --length;
   line[length] = '\0';
-  if (have_terminal) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+  if (have_terminal) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
   if (!ended) std::fputs("\n", stderr);
   return read_any;
 }
