@@ -31,7 +31,7 @@ bool CopyInto(const std::string& from, std::FILE* out, int* error) {
   bool ok = true;
   std::size_t got;
   while (ok && (got = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) {
-    if (std::fwrite(buffer, 1, got, out) != got) {
+    if (!WriteAll(out, buffer, got)) {
       *error = errno;
       ok = false;
     }
@@ -97,7 +97,7 @@ bool StagedOutputs::AddBytes(const char* data, std::size_t length, const std::st
     return false;
   }
   staged_.push_back({temp, target});
-  if (length > 0 && std::fwrite(data, 1, length, out) != length) {
+  if (!WriteAll(out, data, length)) {
     *error = CannotWrite(target, errno);
     std::fclose(out);
     return false;

@@ -30,6 +30,9 @@ class PrivateFileModes {
 // name or link), open for writing, readable by this user alone. Its path goes to path.
 // nullptr with errno set on failure.
 std::FILE* CreateTempFileIn(const std::string& folder, std::string* path);
+// Writes all of data to a file made by CreateTempFileIn; false with errno set (ENOSPC
+// for a full disk) when any of it could not be written.
+bool WriteAll(std::FILE* file, const void* data, std::size_t length);
 // Flushes the file to the disk and closes it; false, with errno set, when anything
 // failed. The stream is closed either way.
 bool FlushAndClose(std::FILE* file);

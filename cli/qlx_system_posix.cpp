@@ -84,6 +84,10 @@ std::FILE* CreateTempFileIn(const std::string& folder, std::string* path) {
   return nullptr;
 }
 
+bool WriteAll(std::FILE* file, const void* data, std::size_t length) {
+  return length == 0 || std::fwrite(data, 1, length, file) == length;
+}
+
 bool FlushAndClose(std::FILE* file) {
   bool ok = std::fflush(file) == 0;
   int error = ok ? 0 : errno;

@@ -78,12 +78,48 @@ std::FILE* CreateTempFileIn(const std::string& folder, std::string* path) {
   return nullptr;
 }
 
+// The errno value for a failed write's system error.
+static int ErrnoFor(DWORD error) {
+  switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_LOCK_VIOLATION:
+      return EACCES;
+    default:
+      return EIO;
+  }
+}
+
+// Straight to the file's handle: the C runtime does not tell a full disk apart from
+// other failures of a write.
+bool WriteAll(std::FILE* file, const void* data, std::size_t length) {
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  if (handle == INVALID_HANDLE_VALUE || std::fflush(file) != 0) {
+    errno = EBADF;
+    return false;
+  }
+  const char* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    const DWORD chunk = length > (1u << 30) ? (1u << 30) : static_cast<DWORD>(length);
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes, chunk, &written, nullptr) || written == 0) {
+      errno = ErrnoFor(GetLastError());
+      return false;
+    }
+    bytes += written;
+    length -= written;
+  }
+  return true;
+}
+
 bool FlushAndClose(std::FILE* file) {
   bool ok = std::fflush(file) == 0;
   int error = ok ? 0 : errno;
-  if (ok && _commit(_fileno(file)) != 0) {
+  if (ok && !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))))) {
     ok = false;
-    error = errno;
+    error = ErrnoFor(GetLastError());
   }
   if (std::fclose(file) != 0 && ok) {
     ok = false;
@@ -97,20 +133,15 @@ bool GiveUsualMode(const std::string&) { return true; }
 
 PlaceResult PlaceFile(const std::string& from, const std::string& to, bool replace) {
   if (MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) return PlaceResult::kDone;
-  switch (GetLastError()) {
+  const DWORD error = GetLastError();
+  switch (error) {
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS:
       return PlaceResult::kExists;
     case ERROR_NOT_SAME_DEVICE:
       return PlaceResult::kOtherVolume;
-    case ERROR_ACCESS_DENIED:
-      errno = EACCES;
-      return PlaceResult::kFailed;
-    case ERROR_DISK_FULL:
-      errno = ENOSPC;
-      return PlaceResult::kFailed;
     default:
-      errno = EIO;
+      errno = ErrnoFor(error);
       return PlaceResult::kFailed;
   }
 }
