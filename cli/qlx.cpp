@@ -11,13 +11,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
-
 
 #include "cli/qlx_args.h"
 #include "cli/qlx_outputs.h"
@@ -93,7 +92,9 @@ std::string AskPassphrase(const char* prompt) {
 void CompleteArgs(QlxArgs& o) {
   std::string error;
   if (o.passphrase_from == PassphraseSource::kFile) {
-    o.passphrase = FirstLine(ReadWholeFile(o.pass_file));
+    std::string content = ReadWholeFile(o.pass_file);
+    o.passphrase = FirstLine(content);
+    SecureWipe(content.data(), content.size());
     if (!CheckPassphrase(o.passphrase, &error)) throw UsageError{error};
   } else if (o.passphrase_from == PassphraseSource::kPrompt) {
     if (!PassphraseTerminalAvailable()) {
