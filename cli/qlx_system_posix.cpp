@@ -2,6 +2,7 @@
 // modes, O_EXCL files, fsync, and link or rename for the final placement.
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -14,12 +15,33 @@
 
 bool PassphraseTerminalAvailable() { return isatty(STDIN_FILENO) != 0; }
 
+namespace {
+
+// The terminal's settings before the prompt, put back when a signal (Ctrl+C) ends the
+// program during it, so that the shell does not go on without echo.
+termios g_terminal_before{};
+constexpr int kPromptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+void RestoreTerminalAndDie(int signal_number) {
+  tcsetattr(STDIN_FILENO, TCSANOW, &g_terminal_before);
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+}  // namespace
+
 bool ReadHiddenLine(const char* prompt, char* line, std::size_t size, bool* too_long) {
   *too_long = false;
   line[0] = '\0';
   termios saved{};
   const bool have_terminal = tcgetattr(STDIN_FILENO, &saved) == 0;
+  struct sigaction before[4];
   if (have_terminal) {
+    g_terminal_before = saved;
+    struct sigaction restore {};
+    restore.sa_handler = RestoreTerminalAndDie;
+    sigemptyset(&restore.sa_mask);
+    for (int i = 0; i < 4; ++i) sigaction(kPromptSignals[i], &restore, &before[i]);
     termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;
@@ -49,7 +71,10 @@ bool ReadHiddenLine(const char* prompt, char* line, std::size_t size, bool* too_
   c = 0;
   if (length > 0 && line[length - 1] == '\r') --length;
   line[length] = '\0';
-  if (have_terminal) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  if (have_terminal) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    for (int i = 0; i < 4; ++i) sigaction(kPromptSignals[i], &before[i], nullptr);
+  }
   if (!ended) std::fputs("\n", stderr);
   return read_any;
 }

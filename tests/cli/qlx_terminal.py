@@ -119,6 +119,23 @@ def prompts():
     if status != 2 or "at most 31" not in text or os.path.exists(decrypted + "2"):
         fail("prompt, 300 bytes: exit %d, %r" % (status, text))
 
+    # Ctrl+C at the prompt ends qlx and gives the terminal its echo back.
+    pid, master = pty.fork()
+    if pid == 0:
+        os.execv(QLX, [QLX, "check", out])
+    text = b""
+    while b"passphrase: " not in text:
+        ready, _, _ = select.select([master], [], [], 10)
+        if not ready:
+            break
+        text += os.read(master, 4096)
+    os.write(master, b"\x03")
+    _, status = os.waitpid(pid, 0)
+    echo = termios.tcgetattr(master)[3] & termios.ECHO
+    os.close(master)
+    if not os.WIFSIGNALED(status) or os.WTERMSIG(status) != signal.SIGINT or not echo:
+        fail("Ctrl+C at the prompt: status %d, echo %s" % (status, "on" if echo else "off"))
+
     # No terminal: a usage error at once, nothing asked.
     done = subprocess.run([QLX, "encrypt", "-o", other, source], stdin=subprocess.DEVNULL, capture_output=True,
                           timeout=30)
