@@ -18,16 +18,31 @@ bool PassphraseTerminalAvailable() {
   return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
+namespace {
+
+// The console's input mode before the prompt, put back when Ctrl+C ends the program
+// during it (the mode outlives the program otherwise).
+DWORD g_console_mode_before = 0;
+
+BOOL WINAPI RestoreConsoleMode(DWORD) {
+  SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), g_console_mode_before);
+  return FALSE;  // then the default handling ends the program
+}
+
+}  // namespace
+
 bool ReadHiddenLine(const char* prompt, char* line, std::size_t size, bool* too_long) {
   *too_long = false;
   line[0] = '\0';
-  std::fputs(prompt, stderr);
-  std::fflush(stderr);
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   DWORD saved = 0;
   if (!GetConsoleMode(input, &saved)) return false;
+  g_console_mode_before = saved;
+  SetConsoleCtrlHandler(RestoreConsoleMode, TRUE);
   SetConsoleMode(input, (saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT |
                             ENABLE_PROCESSED_INPUT);
+  std::fputs(prompt, stderr);
+  std::fflush(stderr);
   std::size_t length = 0;
   bool read_any = false;
   for (;;) {
@@ -44,6 +59,7 @@ bool ReadHiddenLine(const char* prompt, char* line, std::size_t size, bool* too_
   }
   line[length] = '\0';
   SetConsoleMode(input, saved);
+  SetConsoleCtrlHandler(RestoreConsoleMode, FALSE);
   std::fputs("\n", stderr);
   return read_any;
 }

@@ -123,14 +123,13 @@ else
   umount "$T/full"
 fi
 
-# The prompt and the modes of work files need a terminal.
-if [ -n "$WRAP" ]; then
-  echo "skipped under Wine: the terminal checks drive a POSIX pseudo-terminal, and qlx.exe reads a Windows console"
-elif ! command -v python3 >/dev/null; then
+# The prompt (and, natively, the modes of work files) through pseudo-terminals; under
+# Wine qlx.exe gets a Windows console on the pseudo-terminal.
+if ! command -v python3 >/dev/null; then
   echo "skipped: the terminal checks need python3"
 else
   mkdir "$T/terminal"
-  python3 "$HERE/qlx_terminal.py" "$QLX" "$T/terminal" || fail "terminal checks (above)"
+  python3 "$HERE/qlx_terminal.py" "$QLX" "$T/terminal" "$WRAP" || fail "terminal checks (above)"
 fi
 
 if [ $failures -ne 0 ]; then echo "$failures failure(s)" >&2; exit 1; fi
