@@ -3,6 +3,7 @@
 // file, a text file or a prompted passphrase afterwards.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -7,11 +7,11 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
 
 #include "cli/qlx_system.h"
-#include "platform/wipe.h"
 
 bool PassphraseTerminalAvailable() { return isatty(STDIN_FILENO) != 0; }
 
@@ -84,9 +84,16 @@ PrivateFileModes::~PrivateFileModes() { umask(static_cast<mode_t>(previous_)); }
 
 std::FILE* CreateTempFileIn(const std::string& folder, std::string* path) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  // Names differ between runs (the process and the time) and between calls; the
+  // exclusive creation keeps any two apart anyway.
+  static std::uint32_t state =
+      static_cast<std::uint32_t>(getpid()) * 2654435761u ^ static_cast<std::uint32_t>(std::time(nullptr));
   for (int attempt = 0; attempt < 100; ++attempt) {
     char name[32] = ".qlx-";
-    for (int i = 5; i < 11; ++i) name[i] = kLetters[static_cast<unsigned>(std::rand()) % 36];
+    for (int i = 5; i < 11; ++i) {
+      state = state * 1664525u + 1013904223u;
+      name[i] = kLetters[(state >> 16) % 36];
+    }
     std::strcpy(name + 11, ".tmp");
     std::string candidate = folder.empty() ? std::string(name) : folder + "/" + name;
     const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

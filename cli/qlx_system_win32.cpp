@@ -8,8 +8,9 @@
 #include <io.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
 
 #include "cli/qlx_system.h"
 
@@ -69,9 +70,16 @@ PrivateFileModes::~PrivateFileModes() = default;
 
 std::FILE* CreateTempFileIn(const std::string& folder, std::string* path) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  // Names differ between runs (the process and the time) and between calls; the
+  // exclusive creation keeps any two apart anyway.
+  static std::uint32_t state =
+      static_cast<std::uint32_t>(GetCurrentProcessId()) * 2654435761u ^ static_cast<std::uint32_t>(std::time(nullptr));
   for (int attempt = 0; attempt < 100; ++attempt) {
     char name[32] = ".qlx-";
-    for (int i = 5; i < 11; ++i) name[i] = kLetters[static_cast<unsigned>(std::rand()) % 36];
+    for (int i = 5; i < 11; ++i) {
+      state = state * 1664525u + 1013904223u;
+      name[i] = kLetters[(state >> 16) % 36];
+    }
     std::strcpy(name + 11, ".tmp");
     std::string candidate = folder.empty() ? std::string(name) : folder + "\\" + name;
     const int fd = _open(candidate.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
