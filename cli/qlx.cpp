@@ -2,26 +2,26 @@
 // into containers, decrypts, lists and tests them, with the program's own messages on
 // standard error and a progress bar when standard error is a terminal.
 //
-//   qlx encrypt [--des|--aes] [--each] [--text TEXT | --text-file FILE]
-//               (--pass PASS | --pass-file FILE) -o OUTPUT [FILE...]
-//   qlx decrypt (--pass PASS | --pass-file FILE | --session-key HEX32) [-C DIR] [--force] CONTAINER
-//   qlx list CONTAINER
-//   qlx check (--pass PASS | --pass-file FILE) CONTAINER
+// The command line is in cli/qlx_args.h (usage: qlx --help). Without a passphrase
+// option the passphrase is asked on the terminal. Outputs appear whole or not at all
+// (cli/qlx_outputs.h).
 //
 // Exit status: 0 success, 1 the operation failed (the message is on standard error),
-// 2 the command line is wrong.
+// 2 the command line is wrong (or a typed passphrase was refused).
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-
+#include "cli/qlx_args.h"
+#include "cli/qlx_outputs.h"
 #include "cli/qlx_support.h"
+#include "cli/qlx_system.h"
 #include "container/format.h"
 #include "container/names.h"
 #include "container/operation.h"
@@ -34,6 +34,7 @@
 #include "platform/fileio.h"
 #include "platform/progress.h"
 #include "platform/tempdir.h"
+#include "platform/version.h"
 #include "platform/wipe.h"
 
 namespace fs = std::filesystem;
@@ -43,42 +44,14 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr std::size_t kPassphraseMax = 31;  // the passphrase list's slots hold 31 bytes
-
-const char kUsage[] =
-    "usage: qlx encrypt [--des|--aes] [--each] [--text TEXT | --text-file FILE]\n"
-    "                   (--pass PASS | --pass-file FILE) -o OUTPUT [FILE...]\n"
-    "       qlx decrypt (--pass PASS | --pass-file FILE | --session-key HEX32) [-C DIR] [--force] CONTAINER\n"
-    "       qlx list CONTAINER\n"
-    "       qlx check (--pass PASS | --pass-file FILE) CONTAINER\n";
 
 struct UsageError {
   std::string message;
+  bool show_usage = true;
 };
 
 struct Failure {
   std::string message;  // empty: the message has been shown already
-};
-
-// Command-line options of all commands.
-struct Options {
-  std::string command;
-  std::string passphrase;
-  bool have_passphrase = false;
-  std::uint8_t session_key[16] = {};
-  bool have_session_key = false;
-  std::string text;
-  bool have_text = false;
-  std::string output;
-  std::string directory = ".";
-  bool each = false;
-  bool force = false;
-  int algorithm = 2;  // AES unless --des
-  std::vector<std::string> files;
-  ~Options() {
-    SecureWipe(passphrase.data(), passphrase.size());
-    SecureWipe(session_key, sizeof session_key);
-  }
 };
 
 std::string ReadWholeFile(const std::string& path) {
@@ -94,72 +67,53 @@ std::string FirstLine(const std::string& content) {
   return end == std::string::npos ? content : content.substr(0, end);
 }
 
-void SetPassphrase(Options& o, std::string value) {
-  if (o.have_passphrase || o.have_session_key) throw UsageError{"give one passphrase or session key"};
-  if (value.size() > kPassphraseMax)
-    throw UsageError{"the passphrase is " + std::to_string(value.size()) + " bytes long; at most " +
-                     std::to_string(kPassphraseMax) + " are possible"};
-  if (value.find('\0') != std::string::npos) throw UsageError{"the passphrase holds a zero byte"};
-  o.passphrase = std::move(value);
-  o.have_passphrase = true;
+// One passphrase typed on the terminal without echo, held to the list's limit.
+std::string AskPassphrase(const char* prompt) {
+  char line[256];
+  bool too_long = false;
+  const bool read = ReadHiddenLine(prompt, line, sizeof line, &too_long);
+  std::string typed = line;
+  const std::size_t length = too_long ? sizeof line : typed.size();
+  SecureWipe(line, sizeof line);
+  if (!read) throw UsageError{"no passphrase was typed", false};
+  std::string error;
+  if (too_long || !CheckPassphrase(typed, &error)) {
+    SecureWipe(typed.data(), typed.size());
+    if (too_long)
+      error = "the passphrase is more than " + std::to_string(length - 1) + " bytes long; at most " +
+              std::to_string(kQlxPassphraseMax) + " are possible";
+    throw UsageError{error, false};
+  }
+  return typed;
 }
 
-Options Parse(int argc, char** argv) {
-  if (argc < 2) throw UsageError{""};
-  Options o;
-  o.command = argv[1];
-  if (o.command != "encrypt" && o.command != "decrypt" && o.command != "list" && o.command != "check")
-    throw UsageError{"unknown command " + o.command};
-  std::vector<std::string> positional;
-  for (int i = 2; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) throw UsageError{arg + " needs a value"};
-      return argv[++i];
-    };
-    if (arg == "--pass") {
-      SetPassphrase(o, value());
-    } else if (arg == "--pass-file") {
-      SetPassphrase(o, FirstLine(ReadWholeFile(value())));
-    } else if (arg == "--session-key" && o.command == "decrypt") {
-      if (o.have_passphrase || o.have_session_key) throw UsageError{"give one passphrase or session key"};
-      if (!ParseSessionKey(value().c_str(), o.session_key)) throw UsageError{"--session-key takes 32 hex digits"};
-      o.have_session_key = true;
-    } else if ((arg == "--text" || arg == "--text-file") && o.command == "encrypt") {
-      if (o.have_text) throw UsageError{"give one text"};
-      o.text = arg == "--text" ? value() : ReadWholeFile(value());
-      if (o.text.find('\0') != std::string::npos) throw UsageError{"the text holds a zero byte"};
-      o.have_text = true;
-    } else if (arg == "-o" && o.command == "encrypt") {
-      o.output = value();
-    } else if (arg == "-C" && o.command == "decrypt") {
-      o.directory = value();
-    } else if (arg == "--des" && o.command == "encrypt") {
-      o.algorithm = 1;
-    } else if (arg == "--aes" && o.command == "encrypt") {
-      o.algorithm = 2;
-    } else if (arg == "--each" && o.command == "encrypt") {
-      o.each = true;
-    } else if (arg == "--force" && (o.command == "encrypt" || o.command == "decrypt")) {
-      o.force = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      throw UsageError{"unknown option " + arg + " for " + o.command};
-    } else {
-      positional.push_back(arg);
+// Fetches what the command line only names: the passphrase file's first line, the
+// text file, or a passphrase asked on the terminal.
+void CompleteArgs(QlxArgs& o) {
+  std::string error;
+  if (o.passphrase_from == PassphraseSource::kFile) {
+    std::string content = ReadWholeFile(o.pass_file);
+    o.passphrase = FirstLine(content);
+    SecureWipe(content.data(), content.size());
+    if (!CheckPassphrase(o.passphrase, &error)) throw UsageError{error};
+  } else if (o.passphrase_from == PassphraseSource::kPrompt) {
+    if (!PassphraseTerminalAvailable()) {
+      if (o.command == QlxCommand::kEncrypt) throw UsageError{"encrypt needs --pass or --pass-file"};
+      if (o.command == QlxCommand::kDecrypt) throw UsageError{"decrypt needs --pass, --pass-file or --session-key"};
+      throw UsageError{"check needs --pass or --pass-file"};
+    }
+    o.passphrase = AskPassphrase("passphrase: ");
+    if (o.command == QlxCommand::kEncrypt) {
+      std::string again = AskPassphrase("passphrase again: ");
+      const bool same = again == o.passphrase;
+      SecureWipe(again.data(), again.size());
+      if (!same) throw UsageError{"the two passphrases differ; nothing was done", false};
     }
   }
-  if (o.command == "encrypt") {
-    if (!o.have_passphrase) throw UsageError{"encrypt needs --pass or --pass-file"};
-    if (o.output.empty()) throw UsageError{"encrypt needs -o OUTPUT"};
-    o.files = positional;
-  } else {
-    if (positional.size() != 1) throw UsageError{o.command + " takes one container"};
-    o.files = positional;
-    if (o.command == "decrypt" && !o.have_passphrase && !o.have_session_key)
-      throw UsageError{"decrypt needs --pass, --pass-file or --session-key"};
-    if (o.command == "check" && !o.have_passphrase) throw UsageError{"check needs --pass or --pass-file"};
+  if (!o.text_file.empty()) {
+    o.text = ReadWholeFile(o.text_file);
   }
-  return o;
+  if (o.have_text && o.text.find('\0') != std::string::npos) throw UsageError{"the text holds a zero byte"};
 }
 
 // --- Progress bar on a terminal -------------------------------------------------------
@@ -205,26 +159,22 @@ class ProgressBar {
 
 // --- Files ------------------------------------------------------------------------------
 
-void MoveFile(const std::string& from, const std::string& to) {
-  std::error_code error;
-  fs::rename(from, to, error);
-  if (!error) return;
-  // Another volume: copy, then remove the original.
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
-  if (error) throw Failure{"cannot write " + to + ": " + error.message()};
-  fs::remove(from, error);
-}
-
 void RefuseExisting(const std::vector<std::string>& targets, bool force) {
   if (force) return;
   for (const std::string& target : targets) {
     std::error_code error;
-    if (fs::exists(target, error))
+    if (fs::exists(fs::symlink_status(target, error)))
       throw Failure{target + " exists already; use --force to replace it"};
   }
 }
 
 std::string Join(const std::string& folder, const std::string& name) { return (fs::path(folder) / name).string(); }
+
+void MakeFolder(const std::string& folder) {
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) throw Failure{"cannot make the folder " + folder + ": " + error.message()};
+}
 
 FileEntry EntryFor(const std::string& path) {
   FileEntry entry{};
@@ -237,7 +187,7 @@ FileEntry EntryFor(const std::string& path) {
 
 // --- Commands ---------------------------------------------------------------------------
 
-int Encrypt(const Options& o) {
+int Encrypt(const QlxArgs& o) {
   std::vector<FileEntry> entries;
   std::uint64_t total = 0;
   for (const std::string& file : o.files) {
@@ -274,6 +224,7 @@ int Encrypt(const Options& o) {
                            o.each ? SELECTOR_EACH : 0};
   std::uint32_t result;
   {
+    PrivateFileModes private_modes;  // the work files are for this user alone
     ProgressBar bar("encrypting", total);
     result = EncryptOperation(&request);
   }
@@ -283,21 +234,24 @@ int Encrypt(const Options& o) {
     throw Failure{};
   }
   std::unique_ptr<FileEntry, void (*)(FileEntry*)> made(request.entries, FileEntriesFree);
-  if (o.each) {
-    std::error_code error;
-    fs::create_directories(o.output, error);
-  }
-  for (std::uint32_t i = 0; i < request.count; ++i) MoveFile(made.get()[i].container, targets[i]);
+  if (request.count != targets.size()) throw Failure{"the operation made an unexpected number of containers"};
+  if (o.each) MakeFolder(o.output);
+  StagedOutputs outputs(o.force);
+  std::string error;
+  for (std::uint32_t i = 0; i < request.count; ++i)
+    if (!outputs.AddFile(made.get()[i].container, targets[i], nullptr, &error)) throw Failure{error};
+  if (!outputs.PlaceAll(&error)) throw Failure{error};
   for (const std::string& target : targets) std::printf("%s\n", target.c_str());
   return kExitOk;
 }
 
-int Decrypt(const Options& o) {
+int Decrypt(const QlxArgs& o) {
   FileEntry container = EntryFor(o.files[0]);
   OperationRequest request{0, nullptr, o.passphrase.c_str(), o.have_session_key ? o.session_key : nullptr, 1,
                            &container, SELECTOR_EVERYTHING};
   std::uint32_t result;
   {
+    PrivateFileModes private_modes;  // the decrypted work files are for this user alone
     ProgressBar bar("decrypting", ContainerStoredBytes(o.files[0].c_str()));
     result = DecryptOperation(&request);
   }
@@ -313,28 +267,21 @@ int Decrypt(const Options& o) {
   for (std::uint32_t i = 0; i < request.count; ++i) targets.push_back(Join(o.directory, files.get()[i].name));
   RefuseExisting(targets, o.force);
 
-  std::error_code error;
-  fs::create_directories(o.directory, error);
+  MakeFolder(o.directory);
+  StagedOutputs outputs(o.force);
+  std::string error;
   std::size_t t = 0;
-  if (text) {
-    const std::string& path = targets[t++];
-    FileHandle out = FileOpen(path.c_str(), "wb");
-    const std::size_t length = std::strlen(text.get());
-    const bool written = out && std::fwrite(text.get(), 1, length, out.get()) == length;
-    if (!FileClose(out) || !written) throw Failure{"cannot write " + path};
-    std::printf("%s\n", path.c_str());
-  }
+  if (text && !outputs.AddBytes(text.get(), std::strlen(text.get()), targets[t++], &error)) throw Failure{error};
   for (std::uint32_t i = 0; i < request.count; ++i) {
     const FileEntry& entry = files.get()[i];
-    const std::string& path = targets[t++];
-    MoveFile(entry.path, path);
-    FileSetWriteTime(path.c_str(), entry.time);
-    std::printf("%s\n", path.c_str());
+    if (!outputs.AddFile(entry.path, targets[t++], &entry.time, &error)) throw Failure{error};
   }
+  if (!outputs.PlaceAll(&error)) throw Failure{error};
+  for (const std::string& target : targets) std::printf("%s\n", target.c_str());
   return kExitOk;
 }
 
-int List(const Options& o) {
+int List(const QlxArgs& o) {
   const char* path = o.files[0].c_str();
   ContainerListing listing;
   const std::uint32_t result = ContainerList(path, &listing);
@@ -352,13 +299,18 @@ int List(const Options& o) {
   else
     std::printf("text length: stored %u\n", listing.info.text_length);
   std::printf("files:       %u\n", listing.info.file_count);
-  for (const ContainerListedFile& file : listing.files)
-    std::printf("%12llu  %s  %s\n", static_cast<unsigned long long>(file.stored_size),
-                FormatFileTime(file.time).c_str(), file.name.c_str());
+  if (!listing.files.empty()) {
+    // The size is what the file takes inside the container, compressed: not its own size.
+    std::printf("%12s  %-19s  %s\n", "stored size", "written (UTC)", "name");
+    for (const ContainerListedFile& file : listing.files)
+      std::printf("%12llu  %s  %s\n", static_cast<unsigned long long>(file.stored_size),
+                  FormatFileTime(file.time).c_str(), file.name.c_str());
+    std::printf("(stored size: compressed, as kept in the container)\n");
+  }
   return kExitOk;
 }
 
-int Check(const Options& o) {
+int Check(const QlxArgs& o) {
   const char* path = o.files[0].c_str();
   const std::uint32_t result = PassphraseOpensContainer(path, o.passphrase.c_str());
   if (result == RESULT_OK) {
@@ -372,25 +324,40 @@ int Check(const Options& o) {
   return kExitFailed;
 }
 
+int Version() {
+  char version[32];
+  if (!ModuleProductVersion(version, sizeof version)) throw Failure{"the program carries no version"};
+  std::printf("qlx %s\n", version);
+  return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int status = kExitOk;
   try {
-    Options options = Parse(argc, argv);
+    QlxArgs options;
+    std::string error;
+    if (!ParseQlxArgs(argc, argv, &options, &error)) throw UsageError{error};
+    if (options.command == QlxCommand::kHelp) {
+      std::fputs(kQlxUsage, stdout);
+      return kExitOk;
+    }
+    if (options.command == QlxCommand::kVersion) return Version();
+    CompleteArgs(options);
     QlxWorkspace workspace;  // private work folder and in-memory settings for this run
     if (!workspace.ready()) throw Failure{"cannot make a work folder in the temporary folder"};
-    if (options.command == "encrypt")
+    if (options.command == QlxCommand::kEncrypt)
       status = Encrypt(options);
-    else if (options.command == "decrypt")
+    else if (options.command == QlxCommand::kDecrypt)
       status = Decrypt(options);
-    else if (options.command == "list")
+    else if (options.command == QlxCommand::kList)
       status = List(options);
     else
       status = Check(options);
   } catch (const UsageError& e) {
     if (!e.message.empty()) std::fprintf(stderr, "qlx: %s\n", e.message.c_str());
-    std::fputs(kUsage, stderr);
+    if (e.show_usage) std::fputs(kQlxUsage, stderr);
     status = kExitUsage;
   } catch (const Failure& e) {
     if (!e.message.empty()) std::fprintf(stderr, "qlx: %s\n", e.message.c_str());

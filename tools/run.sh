@@ -14,13 +14,24 @@ mkdir "$W/in"
 printf 'Hello Ann,\r\nthe figures are attached.\r\n' > "$W/message.txt"
 seq 1 20000 | sed 's/$/ quarterly figures/' > "$W/in/figures.txt"
 head -c 50000 /dev/urandom > "$W/in/photo.bin"
-show() { echo "\$ qlx $*"; "$QLX" "$@"; echo; }
+# The transcript's lines can be copied into a shell: an argument that is empty or holds
+# a space or another special character is quoted ('it'\''s' for a quote inside).
+quote() {
+  case $1 in
+    '' | *[!A-Za-z0-9_./=:,+@%-]*) printf "'%s'" "$(printf '%s' "$1" | sed "s/'/'\\\\''/g")" ;;
+    *) printf '%s' "$1" ;;
+  esac
+}
+transcript() { printf '$ qlx'; for a in "$@"; do printf ' '; quote "$a"; done; echo; }
+show() { transcript "$@"; "$QLX" "$@"; echo; }
+# For a command that is meant to fail: shows its exit status.
+show_failing() { transcript "$@"; "$QLX" "$@" || echo "(exit status $?)"; echo; }
 cd "$W"
 show encrypt --aes --text-file message.txt --pass "correct horse" -o demo.vek in/figures.txt in/photo.bin
 ls -l in/figures.txt in/photo.bin demo.vek; echo
 show list demo.vek
 show check --pass "correct horse" demo.vek
-echo "\$ qlx check --pass \"wrong horse\" demo.vek"; "$QLX" check --pass "wrong horse" demo.vek || echo "(exit status $?)"; echo
+show_failing check --pass "wrong horse" demo.vek
 show decrypt --pass "correct horse" -C out demo.vek
 cmp message.txt out/qlx.txt && cmp in/figures.txt out/figures.txt && cmp in/photo.bin out/photo.bin &&
   echo "The text and both files came back byte for byte."
