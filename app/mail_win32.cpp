@@ -63,7 +63,7 @@ void UnableToLoad(WindowHandle owner, const char* library, bool error) {
 }
 
 int SendThroughMapi(WindowHandle owner, const char* attachment) {
-  if (g_mapi_proc[0] == nullptr && !MapiLoad()) {  // the default client changed since MailInit
+  if (!MapiLoad()) {  // the default client may have changed since MailInit
     MapiUnavailableMessage(owner);
     return 0;
   }
@@ -102,7 +102,8 @@ int MailInit() {
 }
 
 int MapiLoad() {
-  if (g_mapi != nullptr) return 1;
+  // A library kept from an earlier load counts only when it was complete.
+  if (g_mapi != nullptr) return g_mapi_proc[0] != nullptr ? 1 : 0;
   g_mapi = LoadQuietly(MAPI_LIBRARY);
   if (g_mapi == nullptr) return 0;
   for (std::size_t i = 0; i < sizeof kMapiFunctions / sizeof kMapiFunctions[0]; ++i) {

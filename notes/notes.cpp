@@ -309,24 +309,25 @@ int PrepareMemo(IDispatch* session, const char* subject, const char* body, const
     LogLine(NotesCallFailedLine(DB_CREATEDOCUMENT, static_cast<unsigned long>(hr)));
     return NOTES_CALL_FAILED;
   }
-  std::string document_id, user_name;
+  std::string document_id;
   if (!TextProperty(document, DOC_UNIVERSALID, &document_id)) {
     LogLine(NotesCallFailedLine(DOC_UNIVERSALID, 0));
     return NOTES_CALL_FAILED;
   }
-  if (!TextProperty(session, SESSION_USERNAME, &user_name)) {
-    LogLine(NotesCallFailedLine(SESSION_USERNAME, 0));
-    return NOTES_CALL_FAILED;
-  }
 
+  // The items, in this order; "From" is the user's name, read when its turn comes.
   struct Item {
     const char* name;
     std::string value;
   };
-  Item items[3 + 9] = {{"Form", "Memo"}, {"Subject", subject ? subject : ""}, {"From", user_name}};
+  Item items[3 + 9] = {{"Form", "Memo"}, {"Subject", subject ? subject : ""}, {"From", ""}};
   int item_count = 3;
   for (char letter : NotesSenderTags(flags)) items[item_count++] = {"SenderTag", std::string(1, letter)};
   for (int i = 0; i < item_count; ++i) {
+    if (i == 2 && !TextProperty(session, SESSION_USERNAME, &items[i].value)) {
+      LogLine(NotesCallFailedLine(SESSION_USERNAME, 0));
+      return NOTES_CALL_FAILED;
+    }
     Variant name, value, ignored;
     SetText(name, items[i].name);
     SetText(value, items[i].value.c_str());
