@@ -3,6 +3,7 @@
 // and log line, the log file, the ways to the Notes program and its start, and that
 // every object the library got is released.
 #include <gtest/gtest.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <map>
@@ -40,7 +41,7 @@ void RegisterFakeNotes() {
 }
 
 class NotesLibrary : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     ASSERT_NE(Export(), nullptr);
     RegisterFakeNotes();
@@ -221,6 +222,32 @@ TEST_F(NotesLibrary, MissingAttachmentEndsBeforeAnyObject) {
   EXPECT_EQ(Send(""), NOTES_NO_ATTACHMENT);
   EXPECT_FALSE(Exists(record_));  // no object was made, no call recorded
   EXPECT_EQ(LogBody(), std::vector<std::string>{"File for attachment does not exist : " + attachment_});
+}
+
+// A thread whose automation layer runs in the other threading model cannot have it
+// initialised again: result 1 before any object.
+TEST_F(NotesLibrary, AutomationLayerThatCannotBeInitialised) {
+  struct Call {
+    NotesLibrary* test;
+    int result;
+  } call{this, -1};
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void* argument) -> DWORD {
+        auto* c = static_cast<Call*>(argument);
+        if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+          c->result = c->test->Send("");
+          CoUninitialize();
+        }
+        return 0;
+      },
+      &call, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  WaitForSingleObject(thread, 30000);
+  CloseHandle(thread);
+  EXPECT_EQ(call.result, NOTES_NO_AUTOMATION);
+  EXPECT_FALSE(Exists(record_));
+  EXPECT_EQ(LogBody(), std::vector<std::string>{"CoInitialize Failed"});
 }
 
 TEST_F(NotesLibrary, EachLoggedCallStartsTheLogAfresh) {
