@@ -107,6 +107,20 @@ class NotesLibrary : public ::testing::Test {
   std::string record_, log_, marker_, attachment_;
 };
 
+struct MultithreadedCall {
+  NotesLibrary* test;
+  int result;
+};
+
+DWORD WINAPI MultithreadedSend(void* argument) {
+  auto* call = static_cast<MultithreadedCall*>(argument);
+  if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+    call->result = call->test->Send("");
+    CoUninitialize();
+  }
+  return 0;
+}
+
 TEST_F(NotesLibrary, PreparesTheMemoCallByCall) {
   ASSERT_EQ(Send(""), NOTES_OK);
   const std::vector<std::string> expected = {
@@ -227,21 +241,8 @@ TEST_F(NotesLibrary, MissingAttachmentEndsBeforeAnyObject) {
 // A thread whose automation layer runs in the other threading model cannot have it
 // initialised again: result 1 before any object.
 TEST_F(NotesLibrary, AutomationLayerThatCannotBeInitialised) {
-  struct Call {
-    NotesLibrary* test;
-    int result;
-  } call{this, -1};
-  HANDLE thread = CreateThread(
-      nullptr, 0,
-      [](void* argument) -> DWORD {
-        auto* c = static_cast<Call*>(argument);
-        if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
-          c->result = c->test->Send("");
-          CoUninitialize();
-        }
-        return 0;
-      },
-      &call, 0, nullptr);
+  MultithreadedCall call{this, -1};
+  HANDLE thread = CreateThread(nullptr, 0, MultithreadedSend, &call, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   WaitForSingleObject(thread, 30000);
   CloseHandle(thread);
