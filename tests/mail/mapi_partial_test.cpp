@@ -13,7 +13,9 @@ TEST(MailWithoutLibraries, IncompleteMapiIsUnavailable) {
   BoxDoubleReset();
   DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail");
   SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "Outlook Express");
+  SetErrorMode(SEM_FAILCRITICALERRORS);
   EXPECT_EQ(MailInit(), 0);
+  EXPECT_EQ(GetErrorMode(), static_cast<UINT>(SEM_FAILCRITICALERRORS));  // restored after the load
   EXPECT_NE(GetModuleHandleA("MAPI32.DLL"), nullptr);  // the library stays loaded
   MapiUnavailableMessage(nullptr);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"error: Unable to load MAPI32.DLL"});

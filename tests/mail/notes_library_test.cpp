@@ -280,6 +280,30 @@ TEST_F(NotesLibrary, ProgramPathThroughTeamMail) {
   EXPECT_EQ(log.back(), "Notessendmail terminated without Error");
 }
 
+// The first way takes a version subkey of at most 6 characters; with a longer one the
+// program path is not found and the log goes to the current folder.
+TEST_F(NotesLibrary, LotusKeyWayTakesSixCharacterVersions) {
+  const std::string here = Folder() + "current\\";
+  CreateDirectoryA(here.c_str(), nullptr);
+  SetCurrentDirectoryA(here.c_str());
+  const struct {
+    const char* subkey;
+    bool beside_notes;
+  } cases[] = {{"6.5.4a", true}, {"6.5.4FP", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.subkey);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Lotus");
+    const std::string key = std::string("Software\\Lotus\\Notes\\") + c.subkey;
+    SetKeyText(HKEY_LOCAL_MACHINE, key.c_str(), "Path", Folder());
+    SetKeyText(HKEY_LOCAL_MACHINE, key.c_str(), "Name", "fakenotes.exe");
+    DeleteFileA(log_.c_str());
+    DeleteFileA((here + "QuillnoxLog.txt").c_str());
+    ASSERT_EQ(Send(""), NOTES_OK);
+    EXPECT_EQ(Exists(log_), c.beside_notes);
+    EXPECT_EQ(Exists(here + "QuillnoxLog.txt"), !c.beside_notes);
+  }
+}
+
 TEST_F(NotesLibrary, ProgramPathThroughTheMailtoCommand) {
   DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Lotus");
   SetKeyText(HKEY_LOCAL_MACHINE, kMailto, nullptr, Folder() + "fakenotes.exe %1");
