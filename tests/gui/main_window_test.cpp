@@ -349,4 +349,67 @@ TEST_F(MainWindowTest, CommandLinesThatEndWithoutAWindow) {
   EXPECT_EQ(ReadString("ClassName"), "<missing>") << "no window was made";
 }
 
+struct PopupFind {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindPopupMenu(HWND window, LPARAM lparam) {
+  auto* find = reinterpret_cast<PopupFind*>(lparam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char class_name[16] = "";
+  GetClassNameA(window, class_name, sizeof class_name);
+  if (pid == find->pid && IsWindowVisible(window) && std::string(class_name) == "#32768") {
+    find->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WaitForPopupMenu(DWORD pid) {
+  for (int i = 0; i < 100; ++i) {
+    PopupFind find = {pid, nullptr};
+    EnumWindows(FindPopupMenu, reinterpret_cast<LPARAM>(&find));
+    if (find.found) return find.found;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+TEST_F(MainWindowTest, TogglesSwitchTheirIdsAndTheAlgorithmMenuOpens) {
+  Program quillnox(kProgram, {});
+  HWND window = Start(quillnox);
+  ASSERT_NE(window, nullptr);
+
+  // The self-extracting toggle: 1245 (off) becomes 1244 (on) and back.
+  Click(window, IDC_MAIN_SELFX_OFF);
+  Sync(window);
+  for (int i = 0; i < 40 && GetDlgItem(window, IDC_MAIN_SELFX_ON) == nullptr; ++i) Sleep(25);
+  EXPECT_NE(GetDlgItem(window, IDC_MAIN_SELFX_ON), nullptr);
+  EXPECT_EQ(GetDlgItem(window, IDC_MAIN_SELFX_OFF), nullptr);
+  Click(window, IDC_MAIN_SELFX_ON);
+  Sync(window);
+  for (int i = 0; i < 40 && GetDlgItem(window, IDC_MAIN_SELFX_OFF) == nullptr; ++i) Sleep(25);
+  EXPECT_NE(GetDlgItem(window, IDC_MAIN_SELFX_OFF), nullptr);
+
+  // The algorithm menu in encryption mode; cancelled, it changes nothing.
+  Click(window, IDC_MAIN_ALGO_DES);
+  HWND menu = WaitForPopupMenu(quillnox.pid());
+  EXPECT_NE(menu, nullptr);
+  PostMessageA(window, WM_CANCELMODE, 0, 0);
+  Sync(window);
+  EXPECT_NE(GetDlgItem(window, IDC_MAIN_ALGO_DES), nullptr);
+  EXPECT_EQ(ReadString("algo"), "1");
+
+  // "algo" 2 shows the AES toggle once the buttons are brought up to date.
+  WriteString("algo", "2");
+  Click(window, IDC_MAIN_PASSWORD_OFF);  // the access-password button ends with UpdateButtons
+  Sync(window);
+  for (int i = 0; i < 40 && GetDlgItem(window, IDC_MAIN_ALGO_AES) == nullptr; ++i) Sleep(25);
+  EXPECT_NE(GetDlgItem(window, IDC_MAIN_ALGO_AES), nullptr);
+  Click(window, IDC_MAIN_QUIT);
+  EXPECT_EQ(quillnox.WaitExit(), 0);
+}
+
 }  // namespace
