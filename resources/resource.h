@@ -14,4 +14,11 @@
 #define IDC_BOX_BUTTON3 1275
 #define IDC_BOX_SEPARATOR 1278
 
+/* Output helpers: the information box (template 437; it shares the icon, text and
+   separator ids of the message box) and the main window's hidden list of opened
+   decrypted files. */
+#define IDD_INFO_BOX 437
+#define IDC_INFO_LINK 1259
+#define IDC_OPENED_FILES 12345
+
 #endif
