@@ -38,6 +38,8 @@ void SizeInfoBox(HWND box, const std::string& text) {
     if (c == '\n') ++line_feeds;
     else if (c != '\r') flat.push_back(c);
   }
+  SIZE link = {0, 0};
+  GetTextExtentPoint32A(dc, kVendorWebAddress, static_cast<int>(sizeof kVendorWebAddress - 1), &link);
   SIZE whole = {0, 0};
   if (!flat.empty()) GetTextExtentPoint32A(dc, flat.data(), static_cast<int>(flat.size()), &whole);
   constexpr int kTextWidth = 216;  // the width the text gets below
@@ -57,7 +59,7 @@ void SizeInfoBox(HWND box, const std::string& text) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   RECT client;
   GetClientRect(box, &client);
-  InfoBoxPlace(&layout, client.right, client.bottom);
+  InfoBoxPlace(&layout, client.right, client.bottom, static_cast<int>(link.cx) + 2);
   const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
   SetWindowPos(text_control, nullptr, layout.text_x, layout.text_y, layout.text_width, layout.text_height, flags);
   SetWindowPos(GetDlgItem(box, IDC_INFO_LINK), nullptr, layout.link_x, layout.link_y, layout.link_width,

@@ -175,15 +175,15 @@ InfoBoxLayout InfoBoxLines(int text_extent, int text_control_width, int line_fee
   return layout;
 }
 
-void InfoBoxPlace(InfoBoxLayout* layout, int client_width, int client_height) {
+void InfoBoxPlace(InfoBoxLayout* layout, int client_width, int client_height, int link_text_width) {
   const int cw = client_width;
   const int ch = client_height;
   layout->text_x = cw - 231;
   layout->text_y = 56;
   layout->text_width = 216;
-  layout->link_x = cw - 160;
+  layout->link_width = std::max(120, link_text_width);
+  layout->link_x = std::min(cw - 160, cw - 12 - layout->link_width);
   layout->link_y = ch - 60;
-  layout->link_width = 120;
   layout->link_height = 16;
   layout->ok_x = cw - 84;
   layout->ok_y = ch - 29;

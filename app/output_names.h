@@ -64,7 +64,9 @@ struct InfoBoxLayout {
 // height + 144. The control places follow from the client size after resizing.
 InfoBoxLayout InfoBoxLines(int text_extent, int text_control_width, int line_feeds, int wrapped_lines,
                            int wrapped_height);
-void InfoBoxPlace(InfoBoxLayout* layout, int client_width, int client_height);
+// The link is 120 x 16 at (CW - 160, CH - 60), widened to link_text_width (and moved
+// left, keeping 12 pixels to the right edge) when its text is longer, so it is never cut.
+void InfoBoxPlace(InfoBoxLayout* layout, int client_width, int client_height, int link_text_width);
 
 // The help file: the program's folder (module_path cut after its last backslash) +
 // "Quillnox.hlp". 0 when it does not fit OUTPUT_PATH_SIZE.

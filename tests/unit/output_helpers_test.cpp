@@ -284,12 +284,14 @@ TEST(InfoBoxLayout, LinesHeightsAndPlaces) {
     EXPECT_EQ(l.window_height, c.text_height + 144);
   }
   InfoBoxLayout l = InfoBoxLines(100, 216, 0, 1, 13);
-  InfoBoxPlace(&l, 300, 160);
+  InfoBoxPlace(&l, 300, 160, 100);
   EXPECT_EQ(std::vector<int>({l.text_x, l.text_y, l.text_width}), std::vector<int>({69, 56, 216}));
   EXPECT_EQ(std::vector<int>({l.link_x, l.link_y, l.link_width, l.link_height}), std::vector<int>({140, 100, 120, 16}));
   EXPECT_EQ(std::vector<int>({l.ok_x, l.ok_y, l.ok_width, l.ok_height}), std::vector<int>({216, 131, 72, 23}));
   EXPECT_EQ(std::vector<int>({l.separator_x, l.separator_y, l.separator_width, l.separator_height}),
             std::vector<int>({3, 123, 294, 1}));
+  InfoBoxPlace(&l, 300, 160, 150);  // a longer address: wider, moved left, still 12 from the edge
+  EXPECT_EQ(std::vector<int>({l.link_x, l.link_width}), std::vector<int>({138, 150}));
 }
 
 TEST(InfoBoxLink, OpensTheVendorsAddressWithAScheme) {
