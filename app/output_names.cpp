@@ -65,10 +65,11 @@ int SplitInitialPath(const char* initial, char folder[OUTPUT_PATH_SIZE], char na
     while (cut > 0 && initial[cut - 1] != '\\' && initial[cut - 1] != ':') --cut;
     folder_length = cut;
   }
-  return CopyPart(folder, OUTPUT_PATH_SIZE, initial, folder_length) &&
-                 CopyPart(name, OUTPUT_PATH_SIZE, initial + folder_length, length - folder_length)
-             ? 1
-             : (folder[0] = name[0] = '\0', 0);
+  if (CopyPart(folder, OUTPUT_PATH_SIZE, initial, folder_length) &&
+      CopyPart(name, OUTPUT_PATH_SIZE, initial + folder_length, length - folder_length))
+    return 1;
+  folder[0] = name[0] = '\0';
+  return 0;
 }
 
 int ShapeOpenResult(const char* dialog, char* result, std::size_t size) {

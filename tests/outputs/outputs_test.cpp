@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialog_helpers.h"
 #include "app/output_files.h"
 #include "app/output_names.h"
 #include "app/vendor.h"
@@ -241,6 +242,62 @@ TEST_F(OutputsTest, AFileWithoutApplicationIsWarnedAboutAndNotLeftBehind) {
   EXPECT_FALSE(Exists(path));
   EXPECT_FALSE(Exists(FolderOf(path)));
   DestroyWindow(owner);
+}
+
+// --- dialog helpers -------------------------------------------------------------------
+
+HWND PlainWindow(const char* title, DWORD style, HWND owner, int x, int y, int w, int h) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "QlxPlainWindow";
+  RegisterClassA(&wc);
+  return CreateWindowA(wc.lpszClassName, title, style, x, y, w, h, owner, nullptr, wc.hInstance, nullptr);
+}
+
+TEST(DialogHelpers, CenterOnParentKeepsTheSizeAndShowsTheWindowOnTop) {
+  HWND parent = PlainWindow("parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, 100, 50, 501, 301);
+  HWND child = PlainWindow("child", WS_POPUP | WS_CAPTION, parent, 0, 0, 200, 101);
+  CenterOnParent(child);
+  const RECT p = WindowRect(parent), c = WindowRect(child);
+  EXPECT_EQ(c.right - c.left, 200);
+  EXPECT_EQ(c.bottom - c.top, 101);
+  EXPECT_EQ(c.left, p.left + (p.right - p.left) / 2 - 200 / 2);
+  EXPECT_EQ(c.top, p.top + (p.bottom - p.top) / 2 - 101 / 2);
+  EXPECT_TRUE(IsWindowVisible(child));
+  EXPECT_NE(GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  DestroyWindow(child);
+  DestroyWindow(parent);
+}
+
+TEST(DialogHelpers, ABoldCaptionIsSizedToItsTextInPlace) {
+  HWND window = PlainWindow("captions", WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, 10, 10, 400, 200);
+  HWND caption = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 17, 23, 10, 10, window, nullptr, nullptr, nullptr);
+  SendMessageA(caption, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  MakeBoldCaptionFont(caption);
+  SetBoldCaption(caption, "Choose a key for this container");
+
+  char text[64];
+  GetWindowTextA(caption, text, sizeof text);
+  EXPECT_STREQ(text, "Choose a key for this container");
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(caption, WM_GETFONT, 0, 0));
+  LOGFONTA bold;
+  ASSERT_EQ(GetObjectA(font, sizeof bold, &bold), static_cast<int>(sizeof bold));
+  EXPECT_EQ(bold.lfWeight, FW_BOLD);
+  HDC dc = GetDC(caption);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE extent;
+  GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(caption, dc);
+  RECT r = WindowRect(caption);
+  MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 17);
+  EXPECT_EQ(r.top, 23);
+  EXPECT_EQ(r.right - r.left, extent.cx);
+  EXPECT_EQ(r.bottom - r.top, extent.cy);
+  DestroyWindow(window);
+  DeleteBoldCaptionFont();
 }
 
 // --- the information box -------------------------------------------------------------

@@ -243,6 +243,10 @@ TEST(SplitInitialPath, AFolderOrAProposedName) {
     EXPECT_STREQ(folder, c.folder);
     EXPECT_STREQ(name, c.name);
   }
+  const std::string too_long = "C:\\" + std::string(300, 'f') + "\\x.doc";
+  char folder[OUTPUT_PATH_SIZE], name[OUTPUT_PATH_SIZE];
+  EXPECT_EQ(SplitInitialPath(too_long.c_str(), folder, name), 0);
+  EXPECT_STREQ(folder, "");
 }
 
 // --- the failed move's lines ---------------------------------------------------------
