@@ -300,6 +300,41 @@ TEST(DialogHelpers, ABoldCaptionIsSizedToItsTextInPlace) {
   DeleteBoldCaptionFont();
 }
 
+// --- the open dialog ---------------------------------------------------------------------
+
+TEST(FileDialogTest, OneFileAndSeveralComeBackInTheSameShape) {
+  char folder[260];
+  ASSERT_TRUE(MakePrivateFolder(TempFolder(), "pick", folder));
+  for (const char* name : {"a.doc", "b.doc", "c.txt"}) Write(std::string(folder) + name, name);
+  const std::string out = Temp("chosen.txt");
+  struct Case {
+    const char* typed;  // into the dialog's file-name field; nullptr: Cancel
+    long result;
+    std::string shape;  // NULs shown as "|"
+  } cases[] = {
+      {"a.doc", 1, std::string(folder) + "|a.doc||"},
+      {"\"a.doc\" \"b.doc\" \"c.txt\"", 1, std::string(folder) + "|a.doc|b.doc|c.txt||"},
+      {nullptr, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed ? c.typed : "cancel");
+    DeleteFileA(out.c_str());
+    Program demo("outputs_demo.exe", {"open", folder, out});
+    HWND dialog = WaitForWindow("Open a file...", demo.pid());
+    ASSERT_NE(dialog, nullptr);
+    Sync(dialog);
+    if (c.typed) {
+      SetControlText(dialog, 0x47C, c.typed);  // the file-name field (cmb13)
+      Click(dialog, IDOK);
+    } else {
+      Click(dialog, IDCANCEL);
+    }
+    EXPECT_EQ(demo.WaitExit(), c.result);
+    EXPECT_EQ(Content(out), c.shape);
+  }
+  RemovePrivateFolder(folder);
+}
+
 // --- the information box -------------------------------------------------------------
 
 RECT ClientRectOf(HWND box, int id) {
