@@ -390,6 +390,46 @@ TEST(InfoBoxTest, ShowsTheTextAndTheLinkLaidOutAndEndsLikeABox) {
   EXPECT_EQ(ok_pressed.WaitExit(), 0);
 }
 
+// Pixels of pure blue on the screen inside a window's rectangle.
+int BluePixels(HWND window) {
+  const RECT r = WindowRect(window);
+  HDC screen = GetDC(nullptr);
+  int blue = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x)
+      if (GetPixel(screen, x, y) == RGB(0, 0, 255)) ++blue;
+  ReleaseDC(nullptr, screen);
+  return blue;
+}
+
+TEST(InfoBoxTest, TheLinkTurnsBlueUnderTheMouse) {
+  Program demo("outputs_demo.exe", {"info", "Hover the link."});
+  HWND box = WaitForWindow("Quillnox", demo.pid());
+  ASSERT_NE(box, nullptr);
+  HWND link = GetDlgItem(box, IDC_INFO_LINK);
+  const RECT r = WindowRect(link);
+  SetCursorPos(r.left - 40, r.top - 40);  // away from it first
+  Sleep(300);
+  Sync(box);
+  EXPECT_EQ(BluePixels(link), 0);
+  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  int blue = 0;
+  for (DWORD s = GetTickCount(); GetTickCount() - s < 3000 && blue == 0; Sleep(100)) {
+    Sync(box);
+    blue = BluePixels(link);
+  }
+  EXPECT_GT(blue, 0) << "the hovered link is not drawn in blue";
+  SetCursorPos(r.left - 40, r.top - 40);
+  int left = -1;
+  for (DWORD s = GetTickCount(); GetTickCount() - s < 3000 && left != 0; Sleep(100)) {
+    Sync(box);
+    left = BluePixels(link);
+  }
+  EXPECT_EQ(left, 0) << "the link stays blue once the mouse has left";
+  Click(box, IDOK);
+  EXPECT_EQ(demo.WaitExit(), 0);
+}
+
 TEST(InfoBoxTest, TheLinkOpensTheMakersSite) {
   const std::string record = Temp("opened-address.txt");
   DeleteFileA(record.c_str());
