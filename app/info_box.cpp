@@ -39,7 +39,7 @@ void SizeInfoBox(HWND box, const std::string& text) {
     else if (c != '\r') flat.push_back(c);
   }
   SIZE link = {0, 0};
-  GetTextExtentPoint32A(dc, kVendorWebAddress, static_cast<int>(sizeof kVendorWebAddress - 1), &link);
+  GetTextExtentPoint32A(dc, VENDOR_WEB_ADDRESS, static_cast<int>(sizeof VENDOR_WEB_ADDRESS - 1), &link);
   SIZE whole = {0, 0};
   if (!flat.empty()) GetTextExtentPoint32A(dc, flat.data(), static_cast<int>(flat.size()), &whole);
   constexpr int kTextWidth = 216;  // the width the text gets below
@@ -78,7 +78,7 @@ BOOL InitInfoBox(HWND box, InfoBoxState* state) {
   SendDlgItemMessageA(box, IDC_BOX_ICON, STM_SETICON,
                       reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_INFORMATION)), 0);
   SetDlgItemTextA(box, IDC_BOX_TEXT, state->text.c_str());
-  SetDlgItemTextA(box, IDC_INFO_LINK, kVendorWebAddress);
+  SetDlgItemTextA(box, IDC_INFO_LINK, VENDOR_WEB_ADDRESS);
 
   // The hot link is drawn in an underlined copy of the dialog font.
   HFONT font = reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0));

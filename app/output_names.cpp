@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "app/vendor.h"
 #include "platform/paths.h"
@@ -209,6 +210,6 @@ int HelpFilePath(const char* module_path, char out[OUTPUT_PATH_SIZE]) {
 }
 
 void VendorOpenAddress(char* out, std::size_t size) {
-  const bool has_scheme = std::strstr(kVendorWebAddress, "://") != nullptr;
-  std::snprintf(out, size, "%s%s", has_scheme ? "" : "http://", kVendorWebAddress);
+  const bool has_scheme = std::string_view(VENDOR_WEB_ADDRESS).find("://") != std::string_view::npos;
+  std::snprintf(out, size, "%s%s", has_scheme ? "" : "http://", VENDOR_WEB_ADDRESS);
 }

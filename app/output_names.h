@@ -72,6 +72,6 @@ void InfoBoxPlace(InfoBoxLayout* layout, int client_width, int client_height, in
 // "Quillnox.hlp". 0 when it does not fit OUTPUT_PATH_SIZE.
 int HelpFilePath(const char* module_path, char out[OUTPUT_PATH_SIZE]);
 
-// What the information box's web link opens: the maker's address (kVendorWebAddress),
+// What the information box's web link opens: the maker's address (VENDOR_WEB_ADDRESS),
 // with "http://" in front when it names no scheme.
 void VendorOpenAddress(char* out, std::size_t size);

@@ -1,6 +1,5 @@
-// The maker's web address: shown and opened by the information box's link and the
-// About box, and named at the end of the built-in mail notice. One value for the
-// whole program.
+// The vendor's web-site address, one constant for the whole program (the mail notice,
+// the About box and anything else that points users to the vendor).
 #pragma once
 
-inline constexpr const char kVendorWebAddress[] = "www.orvanel.example";
+constexpr char VENDOR_WEB_ADDRESS[] = "https://www.orvanel.com/quillnox";

@@ -352,7 +352,7 @@ TEST(InfoBoxTest, ShowsTheTextAndTheLinkLaidOutAndEndsLikeABox) {
   Sync(box);
   EXPECT_EQ(ControlText(box, IDC_BOX_TEXT),
             "The key was added to your list. Keep a copy of it in a safe place, away from this computer.\nThank you.");
-  EXPECT_EQ(ControlText(box, IDC_INFO_LINK), kVendorWebAddress);
+  EXPECT_EQ(ControlText(box, IDC_INFO_LINK), VENDOR_WEB_ADDRESS);
   RECT client;
   GetClientRect(box, &client);
   const int cw = client.right, ch = client.bottom;
@@ -433,8 +433,9 @@ TEST(InfoBoxTest, TheLinkTurnsBlueUnderTheMouse) {
 TEST(InfoBoxTest, TheLinkOpensTheMakersSite) {
   const std::string record = Temp("opened-address.txt");
   DeleteFileA(record.c_str());
-  SetClassCommand("http", "http",
-                  "\"" + TestProgramFolder() + "hold_file.exe\" --record \"" + record + "\" \"%1\"");
+  for (const char* scheme : {"http", "https"})
+    SetClassCommand(scheme, scheme,
+                    "\"" + TestProgramFolder() + "hold_file.exe\" --record \"" + record + "\" \"%1\"");
   Program demo("outputs_demo.exe", {"info", "Visit us."});
   HWND box = WaitForWindow("Quillnox", demo.pid());
   ASSERT_NE(box, nullptr);
@@ -444,7 +445,7 @@ TEST(InfoBoxTest, TheLinkOpensTheMakersSite) {
   for (DWORD s = GetTickCount(); GetTickCount() - s < 8000 && Content(record).empty();) Sleep(100);
   char expected[300];
   VendorOpenAddress(expected, sizeof expected);
-  EXPECT_NE(Content(record).find(kVendorWebAddress), std::string::npos) << Content(record);
+  EXPECT_NE(Content(record).find(VENDOR_WEB_ADDRESS), std::string::npos) << Content(record);
   Click(box, IDOK);
   EXPECT_EQ(demo.WaitExit(), 0);
 }

@@ -301,7 +301,7 @@ TEST(InfoBoxLayout, LinesHeightsAndPlaces) {
 TEST(InfoBoxLink, OpensTheVendorsAddressWithAScheme) {
   char address[300];
   VendorOpenAddress(address, sizeof address);
-  EXPECT_NE(std::strstr(address, kVendorWebAddress), nullptr);
+  EXPECT_NE(std::strstr(address, VENDOR_WEB_ADDRESS), nullptr);
   EXPECT_NE(std::strstr(address, "://"), nullptr);
 }
 
