@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/file_list.h"
 #include "app/not_yet_built.h"
+#include "app/output_files.h"
 #include "container/format.h"
 #include "container/operation.h"
 #include "keys/settings.h"

@@ -1,18 +1,18 @@
-// Context help through WinHelp with the program's own help file.
+// ShowHelp: the program's own help file, a topic or its contents.
 #include "app/help.h"
 
-#include <cstring>
+#include <windows.h>
 
-void ShowHelp(HWND window, int topic) {
-  char path[MAX_PATH + 16] = "";
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return;
-  char* last = std::strrchr(path, '\\');
-  if (last == nullptr) return;
-  std::strcpy(last + 1, "Quillnox.hlp");
-  if (topic == -1) {
-    WinHelpA(window, path, HELP_FINDER, 0);
-  } else {
-    WinHelpA(window, path, HELP_CONTEXT, static_cast<ULONG_PTR>(topic));
-  }
+#include "app/output_names.h"
+
+void ShowHelp(WindowHandle window, int topic) {
+  char module[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
+  if (n == 0 || n >= sizeof module) return;
+  char help[OUTPUT_PATH_SIZE];
+  if (!HelpFilePath(module, help)) return;
+  if (topic == -1)
+    WinHelpA(static_cast<HWND>(window), help, HELP_FINDER, 0);
+  else
+    WinHelpA(static_cast<HWND>(window), help, HELP_CONTEXT, static_cast<ULONG_PTR>(topic));
 }

@@ -1,7 +1,7 @@
-// The help file "Quillnox.hlp" beside the program, opened at a topic.
+// The help file "Quillnox.hlp" beside the program, shown with WinHelp.
 #pragma once
 
-#include <windows.h>
+#include "platform/msgbox.h"  // WindowHandle
 
-// topic -1: the contents.
-void ShowHelp(HWND window, int topic);
+// topic: a context number of the help file, or -1 for its contents.
+void ShowHelp(WindowHandle window, int topic);

@@ -21,6 +21,7 @@
 #include "app/main_layout.h"
 #include "app/main_window_look.h"
 #include "app/not_yet_built.h"
+#include "app/output_files.h"
 #include "keys/settings.h"
 #include "platform/msgbox.h"
 #include "resources/resource.h"
@@ -43,10 +44,6 @@ HWND PairControl(HWND window, int first, int second) {
 
 void SetControlId(HWND control, int id) {
   if (control) SetWindowLongPtrA(control, GWLP_ID, id);
-}
-
-int OpenedFilesCount(HWND window) {
-  return static_cast<int>(SendDlgItemMessageA(window, IDC_MAIN_OPENED_FILES, LB_GETCOUNT, 0, 0));
 }
 
 // Quit and close refuse while files opened from the document are in use.
@@ -317,9 +314,7 @@ void Create(HWND window) {
   if (icon) SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SetWindowTextA(window, DisplayName());
 
-  CreateWindowExA(0, "LISTBOX", "", WS_CHILD, 0, 0, 0, 0, window,
-                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_OPENED_FILES)), GetModuleHandleA(nullptr),
-                  nullptr);
+  OpenedFilesCreate(window);
   TooltipsCreate(window);
   LookCreate(window);
 
@@ -375,7 +370,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       return FALSE;
     case WM_TIMER:
       if (wparam == TIMER_OPENED_FILES) {
-        if (OpenedFilesCleanup(window)) KillTimer(window, TIMER_OPENED_FILES);
+        if (OpenedFilesCleanUp(window)) KillTimer(window, TIMER_OPENED_FILES);
       } else if (wparam == TIMER_EXPORT_WINDOW) {
         KillTimer(window, TIMER_EXPORT_WINDOW);
         KeyManagementExportDialog(window);

@@ -23,7 +23,4 @@ int DecryptAndOpen(HWND, Document*) { return 0; }
 int MakeReply(HWND, Document*) { return 0; }
 int SendEncrypted(HWND, Document*) { return 0; }
 int RunOperation(HWND, OperationRequest*) { return 0; }
-int ConfirmOutputName(HWND, char*) { return 0; }
-int MoveOutput(const char*, const char*) { return 0; }
-int OpenedFilesCleanup(HWND) { return 1; }
 

@@ -30,7 +30,4 @@ int DecryptAndOpen(HWND window, Document* document);
 int MakeReply(HWND window, Document* document);
 int SendEncrypted(HWND window, Document* document);
 int RunOperation(HWND owner, OperationRequest* request);
-int ConfirmOutputName(HWND owner, char path[QLX_PATH_SIZE]);
-int MoveOutput(const char* from, const char* to);
-int OpenedFilesCleanup(HWND window);
 

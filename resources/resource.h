@@ -42,8 +42,6 @@
 #define IDC_MAIN_HELP 1281
 #define IDC_MAIN_BANNER 1266
 #define IDC_MAIN_FILLER 1265
-#define IDC_MAIN_OPENED_FILES 12345
-#define IDC_INFO_LINK 1259
 #define IDB_BANNER 472
 #define IDB_FILLER 430
 #define IDB_ABOUT_MENU 307
@@ -52,5 +50,12 @@
 #define IDR_HAND_CURSOR 424
 #define IDM_ABOUT 200
 #define IDM_ALWAYS_VISIBLE 201
+
+/* Output helpers: the information box (template 437; it shares the icon, text and
+   separator ids of the message box) and the main window's hidden list of opened
+   decrypted files. */
+#define IDD_INFO_BOX 437
+#define IDC_INFO_LINK 1259
+#define IDC_OPENED_FILES 12345
 
 #endif

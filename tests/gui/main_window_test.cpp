@@ -131,8 +131,8 @@ TEST_F(MainWindowTest, FirstStartShowsEncryptionModeAtTheDefaultSizeAndQuitStore
                  IDC_MAIN_SELFX_ON}) {
     EXPECT_EQ(GetDlgItem(window, id), nullptr) << id;
   }
-  EXPECT_NE(GetDlgItem(window, IDC_MAIN_OPENED_FILES), nullptr);
-  EXPECT_FALSE(ControlVisible(window, IDC_MAIN_OPENED_FILES));
+  EXPECT_NE(GetDlgItem(window, IDC_OPENED_FILES), nullptr);
+  EXPECT_FALSE(ControlVisible(window, IDC_OPENED_FILES));
   EXPECT_EQ(ControlText(window, IDC_MAIN_REPLY_CAPTION), "Reply");
   EXPECT_EQ(ControlText(window, IDC_MAIN_SEND_CAPTION), "Send");
   EXPECT_EQ(ControlText(window, IDC_MAIN_LOCAL_CAPTION), "Encrypt");
