@@ -106,6 +106,8 @@ TEST(ShellextRules, ListFileBytesKeepsToItsBuffer) {
   EXPECT_EQ(ListFileBytes(block.data(), 2, out, 10, &size, &bad), 0);
   EXPECT_EQ(bad, 2u) << "too small a buffer names no path";
   EXPECT_EQ(out[10], '#');
+  EXPECT_EQ(ListFileBytes(block.data(), 2, out, 13, &size, &bad), 0) << "one byte short";
+  EXPECT_EQ(out[13], '#');
   EXPECT_EQ(ListFileBytes(block.data(), 2, out, 14, &size, &bad), 1);
   EXPECT_EQ(std::string(out, size), "C:\\one\nC:\\two\n");
 }
