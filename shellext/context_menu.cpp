@@ -243,7 +243,9 @@ class ContextMenu final : public IShellExtInit, public IContextMenu, public Heap
     if (!ListFileBytes(paths_.get(), count_, list.get(), bytes_, &size, &bad)) {
       const char* path = paths_.get();
       for (std::uint32_t i = 0; i < bad && i < count_; ++i) path += std::strlen(path) + 1;
-      CommandMessage(owner, quiet, SHELLEXT_PATH_TOO_LONG, bad < count_ ? path : "");
+      char shown[SHELLEXT_SHOWN_PATH_MAX + 1];
+      ShownPath(bad < count_ ? path : "", shown, sizeof shown);
+      CommandMessage(owner, quiet, SHELLEXT_PATH_TOO_LONG, shown);
       return E_FAIL;
     }
 

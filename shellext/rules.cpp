@@ -112,3 +112,20 @@ int LaunchCommandLine(const char* program, std::uint32_t command, char* out, std
   std::memcpy(p, program_switch, switch_length + 1);
   return 1;
 }
+
+void ShownPath(const char* path, char* out, std::size_t out_size) {
+  if (out_size < SHELLEXT_SHOWN_PATH_MAX + 1) {
+    if (out_size > 0) *out = '\0';
+    return;
+  }
+  const std::size_t length = std::strlen(path);
+  if (length <= SHELLEXT_SHOWN_PATH_MAX) {
+    std::memcpy(out, path, length + 1);
+    return;
+  }
+  constexpr std::size_t head = 28;
+  constexpr std::size_t tail = SHELLEXT_SHOWN_PATH_MAX - head - 3;
+  std::memcpy(out, path, head);
+  std::memcpy(out + head, "...", 3);
+  std::memcpy(out + head + 3, path + length - tail, tail + 1);
+}

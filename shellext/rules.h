@@ -80,9 +80,15 @@ int ProgramFromOpenCommand(const char* open_command, char* out, std::size_t out_
 // 1, or 0 when it would not fit out_size bytes.
 int LaunchCommandLine(const char* program, std::uint32_t command, char* out, std::size_t out_size);
 
+// A path as a message shows it: unchanged up to 60 characters; a longer one keeps its
+// first 28 and last 29 characters with "..." between them, so that a box stays narrower
+// than the screen. out_size must hold 61 bytes; a smaller buffer gets an empty string.
+constexpr std::size_t SHELLEXT_SHOWN_PATH_MAX = 60;
+void ShownPath(const char* path, char* out, std::size_t out_size);
+
 // Messages of the extension (printf formats).
 constexpr char SHELLEXT_TITLE[] = "Quillnox";
-// %s: the path.
+// %s: the path as ShownPath gives it.
 constexpr char SHELLEXT_PATH_TOO_LONG[] =
     "The path of this file is longer than 259 characters:\n%s\n\n"
     "Quillnox cannot take it. Move the file to a shorter path and try again.";

@@ -374,11 +374,13 @@ TEST_F(ShellExtension, PathOf260CharactersIsRefusedWithAMessage) {
   // The box opens in this thread's InvokeCommand; a second thread reads and closes it.
   std::atomic<bool> done{false};
   std::string box_text;
+  RECT box_rect = {};
   std::thread closer([&] {
     for (DWORD start = GetTickCount(); !done && GetTickCount() - start < 10000; Sleep(50)) {
       HWND box = FindWindowA("#32770", SHELLEXT_TITLE);
       DWORD pid = 0;
       if (box == nullptr || (GetWindowThreadProcessId(box, &pid), pid != GetCurrentProcessId())) continue;
+      GetWindowRect(box, &box_rect);
       for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         char text[1024] = "";
         GetWindowTextA(child, text, sizeof text);
@@ -393,7 +395,10 @@ TEST_F(ShellExtension, PathOf260CharactersIsRefusedWithAMessage) {
   closer.join();
   EXPECT_TRUE(FAILED(invoked));
   EXPECT_NE(box_text.find("longer than 259 characters"), std::string::npos) << box_text;
-  EXPECT_NE(box_text.find(long_path), std::string::npos) << "the box names the path";
+  EXPECT_NE(box_text.find(long_path.substr(0, 28) + "..."), std::string::npos) << "the box names the path";
+  EXPECT_NE(box_text.find("nnnn.txt\n"), std::string::npos) << "with its end";
+  EXPECT_GT(box_rect.right - box_rect.left, 0);
+  EXPECT_LE(box_rect.right - box_rect.left, GetSystemMetrics(SM_CXSCREEN)) << "the box fits on the screen";
   ExpectNothing();
 
   // Without UI the command is refused all the same, and no box blocks the caller.

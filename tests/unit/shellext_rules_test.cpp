@@ -163,6 +163,33 @@ TEST(ShellextRules, LaunchCommandLine) {
   EXPECT_EQ(out[0], '#');
 }
 
+TEST(ShellextRules, ShownPath) {
+  const std::string sixty = "C:\\" + std::string(53, 'a') + ".txt";  // 60 characters
+  ASSERT_EQ(sixty.size(), 60u);
+  const std::string longer = "C:\\Users\\" + std::string(245, 'b') + "\\end.txt";
+  struct Case {
+    std::string path;
+    std::string shown;
+  } cases[] = {
+      {"C:\\a.vek", "C:\\a.vek"},
+      {"", ""},
+      {sixty, sixty},
+      {sixty + "x", sixty.substr(0, 28) + "..." + (sixty + "x").substr(61 - 29)},
+      {longer, longer.substr(0, 28) + "..." + longer.substr(longer.size() - 29)},
+  };
+  for (const Case& c : cases) {
+    char out[SHELLEXT_SHOWN_PATH_MAX + 2];
+    std::memset(out, '#', sizeof out);
+    ShownPath(c.path.c_str(), out, SHELLEXT_SHOWN_PATH_MAX + 1);
+    EXPECT_EQ(std::string(out), c.shown);
+    EXPECT_LE(std::strlen(out), SHELLEXT_SHOWN_PATH_MAX);
+    EXPECT_EQ(out[SHELLEXT_SHOWN_PATH_MAX + 1], '#');
+  }
+  char small[8] = "xxxxxxx";
+  ShownPath(longer.c_str(), small, sizeof small);
+  EXPECT_STREQ(small, "") << "too small a buffer gets nothing";
+}
+
 TEST(ShellextRules, RegistryKeysNameTheClass) {
   EXPECT_STREQ(SHELLEXT_CLSID_TEXT, "{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}");
   EXPECT_EQ(std::string(SHELLEXT_CLASS_KEY), std::string("CLSID\\") + SHELLEXT_CLSID_TEXT);
