@@ -68,7 +68,7 @@ int ListFileBytes(const char* paths, std::uint32_t count, char* out, std::size_t
   const char* path = paths;
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::size_t length = std::strlen(path);
-    if (length == 0 || length > SHELLEXT_LINE_MAX) {
+    if (length == 0 || length > SHELLEXT_LISTED_PATH_MAX) {
       *bad = i;
       return 0;
     }

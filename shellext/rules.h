@@ -21,8 +21,11 @@ constexpr char SHELLEXT_OPEN_COMMAND_KEY[] = "VekFile\\Shell\\Open\\Command";
 constexpr char SHELLEXT_PROGRAM_NAME[] = "Quillnox.exe";
 constexpr char SHELLEXT_LIST_FILE_NAME[] = "vekflist.tmp";
 
-// A line of the list file holds at most this many characters (the line feed not counted).
+// A line of the list file holds at most 259 characters, its line feed included: the
+// program reads it back in reads of at most 260 characters (the terminator among them),
+// so a longer line would be split in two. A path takes at most 258 characters.
 constexpr std::size_t SHELLEXT_LINE_MAX = 259;
+constexpr std::size_t SHELLEXT_LISTED_PATH_MAX = SHELLEXT_LINE_MAX - 1;
 // Path buffers (terminator included).
 constexpr std::size_t SHELLEXT_PATH_SIZE = 260;
 
@@ -65,7 +68,7 @@ const char* CommandSwitch(std::uint32_t command);
 // Bytes of the list file for count paths stored one after another, each ended by its
 // zero byte: every path followed by a line feed ("\n"), nothing else. 1 with *size set
 // when everything fits in capacity bytes; 0 with *bad set to the index of the first path
-// that is empty or longer than 259 characters (nothing usable is written then), or with
+// that is empty or longer than 258 characters (nothing usable is written then), or with
 // *bad = count when capacity is too small.
 int ListFileBytes(const char* paths, std::uint32_t count, char* out, std::size_t capacity,
                   std::size_t* size, std::uint32_t* bad);
@@ -90,7 +93,7 @@ void ShownPath(const char* path, char* out, std::size_t out_size);
 constexpr char SHELLEXT_TITLE[] = "Quillnox";
 // %s: the path as ShownPath gives it.
 constexpr char SHELLEXT_PATH_TOO_LONG[] =
-    "The path of this file is longer than 259 characters:\n%s\n\n"
+    "The path of this file is longer than 258 characters:\n%s\n\n"
     "Quillnox cannot take it. Move the file to a shorter path and try again.";
 // %s\%s: "HKCR" and the open command's key.
 constexpr char SHELLEXT_NO_INSTALL_DIR[] = "Error while opening in registry the key:\n%s\\%s";

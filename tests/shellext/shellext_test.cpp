@@ -394,7 +394,7 @@ TEST_F(ShellExtension, PathOf260CharactersIsRefusedWithAMessage) {
   done = true;
   closer.join();
   EXPECT_TRUE(FAILED(invoked));
-  EXPECT_NE(box_text.find("longer than 259 characters"), std::string::npos) << box_text;
+  EXPECT_NE(box_text.find("longer than 258 characters"), std::string::npos) << box_text;
   EXPECT_NE(box_text.find(long_path.substr(0, 28) + "..."), std::string::npos) << "the box names the path";
   EXPECT_NE(box_text.find("nnnn.txt\n"), std::string::npos) << "with its end";
   EXPECT_GT(box_rect.right - box_rect.left, 0);
@@ -405,8 +405,8 @@ TEST_F(ShellExtension, PathOf260CharactersIsRefusedWithAMessage) {
   EXPECT_TRUE(FAILED(s.Invoke(SHELL_COMMAND_ENCRYPT, CMIC_MASK_FLAG_NO_UI)));
   ExpectNothing();
 
-  // 259 characters are still taken.
-  const std::string fits = long_path.substr(0, 255) + ".txt";
+  // 258 characters are still taken (259 with the line feed).
+  const std::string fits = long_path.substr(0, 254) + ".txt";
   Selection ok({fits});
   ASSERT_TRUE(ok.ready());
   ExpectStarted(ok.Invoke(SHELL_COMMAND_ENCRYPT), "/m", fits + "\n");

@@ -66,8 +66,8 @@ TEST(ShellextRules, CommandsTextsVerbsAndSwitches) {
 }
 
 TEST(ShellextRules, ListFileBytes) {
-  const std::string at_limit = "C:\\" + std::string(256, 'a');  // 259 characters
-  const std::string over = at_limit + "b";                      // 260
+  const std::string at_limit = "C:\\" + std::string(255, 'a');  // 258: the line with its feed 259
+  const std::string over = at_limit + "b";                      // 259
   struct Case {
     const char* what;
     std::string block;
@@ -78,8 +78,8 @@ TEST(ShellextRules, ListFileBytes) {
   } cases[] = {
       {"one file", Block({"C:\\a.vek"}), 1, 1, "C:\\a.vek\n", 0},
       {"two files, bare line feeds", Block({"C:\\a b\\x.txt", "D:\\y"}), 2, 1, "C:\\a b\\x.txt\nD:\\y\n", 0},
-      {"a line of 259 characters", Block({at_limit}), 1, 1, at_limit + "\n", 0},
-      {"a line of 260 characters", Block({"C:\\x", over}), 2, 0, "", 1},
+      {"a path of 258 characters", Block({at_limit}), 1, 1, at_limit + "\n", 0},
+      {"a path of 259 characters", Block({"C:\\x", over}), 2, 0, "", 1},
       {"an empty path", Block({"C:\\x", ""}), 2, 0, "", 1},
   };
   for (const Case& c : cases) {
