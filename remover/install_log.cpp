@@ -5,7 +5,6 @@
 
 bool EncodeLogRecord(std::vector<std::uint8_t>& out, std::uint16_t code, const void* data,
                      std::size_t size) {
-  if (code == LOG_LANGUAGE) size = 2;
   if (size > 0xFFFF) return false;
   const std::uint8_t head[4] = {static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(code >> 8),
                                 static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8)};

@@ -22,9 +22,8 @@ constexpr std::uint16_t LOG_TITLE = 65;      // the product title
 // bytes is usable, longer data is skipped.
 constexpr std::size_t LOG_DATA_MAX = 259;
 
-// Appends one record to out. For LOG_LANGUAGE the data is 2 bytes (size ignored);
-// otherwise size bytes of data. false (out unchanged) when the data does not fit in
-// the length field.
+// Appends one record of size data bytes to out. false (out unchanged) when the data
+// does not fit in the length field.
 bool EncodeLogRecord(std::vector<std::uint8_t>& out, std::uint16_t code, const void* data,
                      std::size_t size);
 

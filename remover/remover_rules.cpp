@@ -135,6 +135,14 @@ void FormatRemoverText(int language, RemoverText text, const char* argument, cha
   out[used] = '\0';
 }
 
+TickAction NextTickAction(int tick, bool files_left, bool folders_left) {
+  if (tick >= REMOVER_LAST_TICK) return TickAction::Report;
+  if (files_left && tick < REMOVER_FILE_TICKS) return TickAction::FilePass;
+  if (folders_left) return TickAction::FolderPass;
+  if (files_left) return TickAction::FolderPass;  // files in use wait for the report
+  return TickAction::Complete;
+}
+
 int ProgressStep(std::size_t count) {
   return count == 0 ? 100 : static_cast<int>(100 / count);
 }

@@ -14,6 +14,10 @@ constexpr int REMOVER_LAST_TICK = 100;
 
 constexpr std::size_t REMOVER_PATH_SIZE = 260;
 
+// What one timer tick does, tick counting from 0.
+enum class TickAction { Report, FilePass, FolderPass, Complete };
+TickAction NextTickAction(int tick, bool files_left, bool folders_left);
+
 struct RemoverCommand {
   bool silent;                       // "/SILENT" anywhere on the command line
   char log_path[REMOVER_PATH_SIZE];  // what is left before it ("" when nothing was given)

@@ -77,6 +77,23 @@ TEST(RemoverProgress, StepIsHundredOverRecordsAndHundredForNone) {
   EXPECT_EQ(ProgressStep(101), 0);
 }
 
+TEST(RemoverTicks, FilesForFiftyTicksEverythingForAHundred) {
+  struct Case {
+    int tick;
+    bool files, folders;
+    TickAction action;
+  };
+  const Case cases[] = {
+      {0, true, true, TickAction::FilePass},    {49, true, false, TickAction::FilePass},
+      {50, true, true, TickAction::FolderPass}, {50, true, false, TickAction::FolderPass},
+      {0, false, true, TickAction::FolderPass}, {99, false, true, TickAction::FolderPass},
+      {100, false, true, TickAction::Report},   {100, true, false, TickAction::Report},
+      {3, false, false, TickAction::Complete},  {100, false, false, TickAction::Report},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(NextTickAction(c.tick, c.files, c.folders), c.action) << c.tick << c.files << c.folders;
+}
+
 TEST(RemoverKeys, SplitAtLastBackslash) {
   char parent[64], name[64];
   ASSERT_TRUE(SplitKeyPath("VekFile\\Shell\\Open", parent, sizeof parent, name, sizeof name));
