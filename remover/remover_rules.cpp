@@ -242,7 +242,7 @@ bool KeyRecordAllowed(const RemovalScope& scope, int code, const char* path) {
              KeyAtOrBelow(path, "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}") || SameText(path, ".vek") ||
              KeyAtOrBelow(path, "VekFile");
     case LOG_KEY_HKLM: {
-      if (KeyAtOrBelow(path, "Software\\Orvanel\\Quillnox")) return true;
+      if (KeyAtOrBelow(path, "Software\\Orvanel\\Quillnox") || SameText(path, "Software\\Orvanel")) return true;
       static const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
       const std::size_t u = sizeof kUninstall - 1;
       return scope.product_title && *scope.product_title && !std::strchr(scope.product_title, '\\') &&

@@ -99,5 +99,7 @@ bool FileRecordAllowed(const RemovalScope& scope, const char* path);
 // removed when empty.
 bool FolderRecordAllowed(const RemovalScope& scope, const char* path);
 
-// A code 8, 9 or 10 record: one of the product's own keys under that root.
+// A code 8, 9 or 10 record: one of the product's own keys under that root (the vendor
+// key "Software\Orvanel" included; the uninstaller never deletes a key that still has
+// subkeys).
 bool KeyRecordAllowed(const RemovalScope& scope, int code, const char* path);

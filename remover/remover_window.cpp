@@ -38,7 +38,15 @@ void RemoveKey(int code, const char* path) {
   HKEY key = nullptr;
   const LONG opened = RegOpenKeyExA(RootOf(code), parent, 0, KEY_ALL_ACCESS, &key);
   if (opened == ERROR_SUCCESS) {
-    RegDeleteKeyA(key, name);
+    // Only a key without subkeys goes, on every system (some delete whole trees).
+    HKEY child = nullptr;
+    DWORD subkeys = 1;
+    if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
+      RegQueryInfoKeyA(child, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr);
+      RegCloseKey(child);
+    }
+    if (subkeys == 0) RegDeleteKeyA(key, name);
     RegCloseKey(key);
   }
   Trace("RegRemove %s\\%s ==> ret=%d", parent, name, static_cast<int>(opened));

@@ -242,8 +242,12 @@ int InstallAll(HWND owner, const char* dir) {
   }
 
   // 5. Registry groups.
+  HKEY vendor = nullptr;
+  const bool vendor_key_new = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvanel", 0, KEY_READ, &vendor) != ERROR_SUCCESS;
+  if (vendor) RegCloseKey(vendor);
   std::vector<RegistryStep> plan;
-  if (RegistryPlan(dir, extension, uninstaller, static_cast<std::uint32_t>((installed_bytes + 1023) / 1024), &plan)) {
+  if (RegistryPlan(dir, extension, uninstaller, static_cast<std::uint32_t>((installed_bytes + 1023) / 1024),
+                   vendor_key_new, &plan)) {
     for (const RegistryStep& step : plan) {
       if (step.action == RegAction::Log) {
         LogRecord(log, step.log_code, step.key.c_str());

@@ -84,7 +84,7 @@ const std::vector<InstallStep>& InstallSteps() {
 }
 
 bool RegistryPlan(const char* dir, const char* extension_path, const char* uninstaller_path,
-                  std::uint32_t size_kib, std::vector<RegistryStep>* plan) {
+                  std::uint32_t size_kib, bool vendor_key_new, std::vector<RegistryStep>* plan) {
   plan->clear();
   char clsid_key[SETUP_PATH_SIZE], server_key[SETUP_PATH_SIZE], icon[SETUP_PATH_SIZE], command[SETUP_PATH_SIZE];
   char program[SETUP_PATH_SIZE], settings_key[SETUP_PATH_SIZE], uninstall_key[SETUP_PATH_SIZE];
@@ -146,6 +146,7 @@ bool RegistryPlan(const char* dir, const char* extension_path, const char* unins
   key(lm, settings_key);
   log(LOG_KEY_HKLM, settings_key);
   log(LOG_KEY_HKLM, "Software\\Orvanel\\Quillnox");
+  if (vendor_key_new) log(LOG_KEY_HKLM, "Software\\Orvanel");
 
   // Nothing is created under HKCU: these are the keys the program makes at its first start.
   log(LOG_KEY_HKCU, settings_key);

@@ -80,10 +80,12 @@ struct RegistryStep {
 };
 
 // The registry steps for installation folder dir, the shell extension's full path, the
-// uninstaller's full path and the installed size in KiB. false when a value would not
-// fit its buffer.
+// uninstaller's full path and the installed size in KiB. vendor_key_new: HKLM
+// "Software\Orvanel" does not exist yet, so creating the version key makes it, and it
+// is logged too (removed when nothing else is left under it). false when a value would
+// not fit its buffer.
 bool RegistryPlan(const char* dir, const char* extension_path, const char* uninstaller_path,
-                  std::uint32_t size_kib, std::vector<RegistryStep>* plan);
+                  std::uint32_t size_kib, bool vendor_key_new, std::vector<RegistryStep>* plan);
 
 // The installed version's key as the wizard and the unattended installation look for
 // it: HKLM "Software\Orvanel\Vek" first, then "Software\Orvanel\Quillnox".

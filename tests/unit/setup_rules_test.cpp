@@ -55,7 +55,7 @@ const char kDir[] = "C:\\Program Files\\Orvanel\\Quillnox";
 TEST(SetupRegistry, GroupsAndLogRecordsInOrder) {
   std::vector<RegistryStep> plan;
   ASSERT_TRUE(RegistryPlan(kDir, "C:\\windows\\system32\\quillext.dll", "C:\\Program Files\\Orvanel\\Quillnox\\unins000.exe",
-                           512, &plan));
+                           512, true, &plan));
   std::vector<std::string> logs;
   std::set<std::string> created;
   for (const RegistryStep& s : plan) {
@@ -77,6 +77,7 @@ TEST(SetupRegistry, GroupsAndLogRecordsInOrder) {
       "9 VekFile",
       "8 Software\\Orvanel\\Quillnox\\4.10EN",
       "8 Software\\Orvanel\\Quillnox",
+      "8 Software\\Orvanel",
       "10 Software\\Orvanel\\Quillnox\\4.10EN",
       "10 Software\\Orvanel\\Quillnox",
       "10 Software\\Orvanel",
@@ -117,7 +118,14 @@ TEST(SetupRegistry, GroupsAndLogRecordsInOrder) {
 TEST(SetupRegistry, TooLongFolderIsRefused) {
   std::vector<RegistryStep> plan;
   const std::string dir = "C:\\" + std::string(250, 'a');
-  EXPECT_FALSE(RegistryPlan(dir.c_str(), "C:\\w\\quillext.dll", "C:\\u.exe", 0, &plan));
+  EXPECT_FALSE(RegistryPlan(dir.c_str(), "C:\\w\\quillext.dll", "C:\\u.exe", 0, false, &plan));
+}
+
+TEST(SetupRegistry, VendorKeyLoggedOnlyWhenSetupMakesIt) {
+  std::vector<RegistryStep> plan;
+  ASSERT_TRUE(RegistryPlan("C:\\Q", "C:\\w\\quillext.dll", "C:\\Q\\unins000.exe", 0, false, &plan));
+  for (const RegistryStep& s : plan) EXPECT_FALSE(s.action == RegAction::Log && s.key == "Software\\Orvanel" &&
+                                                  s.root == RegRoot::LocalMachine);
 }
 
 TEST(SetupOlder, WhichVersionsUninstallThemselves) {
