@@ -57,5 +57,19 @@
 #define IDD_INFO_BOX 437
 #define IDC_INFO_LINK 1259
 #define IDC_OPENED_FILES 12345
+/* Uninstaller: its window (dialog 101). */
+#define IDD_REMOVER 101
+#define IDC_REMOVER_LINE 1002
+#define IDC_REMOVER_PROGRESS 1003
+#define IDC_REMOVER_HEADING 1004
+#define IDC_REMOVER_EXPLAIN 1005
+/* Installer: the carried files' resource types and ids. */
+#define IDR_CARRIED_PROGRAM 138
+#define IDR_CARRIED_HELP_CONTENTS 145
+#define IDR_CARRIED_HELP 144
+#define IDR_CARRIED_UNINSTALLER 147
+#define IDR_CARRIED_NOTICE 140
+#define IDR_CARRIED_NOTES 220
+#define IDR_CARRIED_SHELLEXT 137
 
 #endif

@@ -1,0 +1,256 @@
+// The uninstaller's decisions (see remover_rules.h).
+#include "remover/remover_rules.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "remover/install_log.h"
+
+namespace {
+
+// Copies n bytes of text into out as a string; false when it does not fit.
+bool CopyPart(const char* text, std::size_t n, char* out, std::size_t size) {
+  if (n >= size) return false;
+  std::memcpy(out, text, n);
+  out[n] = '\0';
+  return true;
+}
+
+bool SameText(const char* a, const char* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const int x = std::tolower(static_cast<unsigned char>(a[i]));
+    const int y = std::tolower(static_cast<unsigned char>(b[i]));
+    if (x != y) return false;
+    if (!x) return true;
+  }
+  return true;
+}
+
+bool SameText(const char* a, const char* b) {
+  const std::size_t n = std::strlen(a);
+  return n == std::strlen(b) && SameText(a, b, n);
+}
+
+// path equals key or lies below it.
+bool KeyAtOrBelow(const char* path, const char* key) {
+  const std::size_t n = std::strlen(key);
+  return SameText(path, key, n) && std::strlen(path) >= n && (path[n] == '\0' || path[n] == '\\');
+}
+
+const char* const kTexts[2][TEXT_COUNT] = {
+    {
+        "Uninstall State",
+        "Uninstall Error",
+        "%s Uninstall",
+        "Unable to open file:\n%s",
+        "%s is removed from your computer",
+        "%s uninstall...",
+        "Please, wait while %s is removed from your computer.",
+        "&Cancel",
+        "The following files or dirs were not removed:",
+        "Uninstall not completed",
+        "Do you want to remove %s and all of its components from your computer?",
+    },
+    {
+        "Etat de la d\xE9sinstallation",
+        "Erreur Uninstall",
+        "%s Uninstall",
+        "Impossible d'ouvrir le fichier:\n%s",
+        "%s a \xE9t\xE9 supprim\xE9 de votre ordinateur",
+        "D\xE9sinstallation de %s...",
+        "Veuillez patienter pendant que %s est supprim\xE9 de votre ordinateur.",
+        "&Abandon",
+        "Les fichiers ou r\xE9pertoires suivants n'ont pu \xEAtre supprim\xE9s:",
+        "D\xE9sinstallation incompl\xE8te",
+        "Voulez-vous supprimer %s et tous ses composants de votre ordinateur ?",
+    },
+};
+
+const char kSilent[] = "/SILENT";
+const char kOrigin[] = " /ORIGIN:";
+
+// Trims blanks and one pair of quotes; false when it does not fit.
+bool TakePath(const char* begin, const char* end, char* out, std::size_t size) {
+  while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
+  while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
+  if (end - begin >= 2 && *begin == '"' && end[-1] == '"') {
+    ++begin;
+    --end;
+  }
+  return CopyPart(begin, static_cast<std::size_t>(end - begin), out, size);
+}
+
+}  // namespace
+
+bool ParseRemoverCommand(const char* command_line, RemoverCommand* command) {
+  std::memset(command, 0, sizeof *command);
+  if (!command_line) return true;
+  const char* end = command_line + std::strlen(command_line);
+  if (const char* silent = std::strstr(command_line, kSilent)) {
+    command->silent = true;
+    end = silent;
+    if (end > command_line && end[-1] == ' ') --end;
+  }
+  // The origin switch comes after the log path (and before "/SILENT").
+  const char* origin = nullptr;
+  for (const char* p = std::strstr(command_line, kOrigin); p && p < end; p = std::strstr(p + 1, kOrigin))
+    origin = p;
+  if (origin) {
+    if (!TakePath(origin + std::strlen(kOrigin), end, command->origin, sizeof command->origin)) return false;
+    end = origin;
+  }
+  return TakePath(command_line, end, command->log_path, sizeof command->log_path);
+}
+
+bool CopyCommandLine(const char* log_path, const char* origin, bool silent, char* out, std::size_t size) {
+  const int n = std::snprintf(out, size, "%s%s%s%s", log_path, kOrigin, origin, silent ? " /SILENT" : "");
+  return n >= 0 && static_cast<std::size_t>(n) < size;
+}
+
+const char* RemoverTextFor(int language, RemoverText text) {
+  if (text < 0 || text >= TEXT_COUNT) return "";
+  return kTexts[language == 1 ? 1 : 0][text];
+}
+
+void FormatRemoverText(int language, RemoverText text, const char* argument, char* out, std::size_t size) {
+  if (!size) return;
+  const char* format = RemoverTextFor(language, text);
+  const char* mark = std::strstr(format, "%s");
+  if (!argument) argument = "";
+  std::size_t used = 0;
+  auto put = [&](const char* s, std::size_t n) {
+    const std::size_t room = size - 1 - used;
+    if (n > room) n = room;
+    std::memcpy(out + used, s, n);
+    used += n;
+  };
+  if (mark) {
+    put(format, static_cast<std::size_t>(mark - format));
+    put(argument, std::strlen(argument));
+    put(mark + 2, std::strlen(mark + 2));
+  } else {
+    put(format, std::strlen(format));
+  }
+  out[used] = '\0';
+}
+
+TickAction NextTickAction(int tick, bool files_left, bool folders_left) {
+  if (tick >= REMOVER_LAST_TICK) return TickAction::Report;
+  if (files_left && tick < REMOVER_FILE_TICKS) return TickAction::FilePass;
+  if (folders_left) return TickAction::FolderPass;
+  if (files_left) return TickAction::FolderPass;  // files in use wait for the report
+  return TickAction::Complete;
+}
+
+int ProgressStep(std::size_t count) {
+  return count == 0 ? 100 : static_cast<int>(100 / count);
+}
+
+bool SplitKeyPath(const char* path, char* parent, std::size_t parent_size, char* name, std::size_t name_size) {
+  const char* last = std::strrchr(path, '\\');
+  if (!last) return CopyPart("", 0, parent, parent_size) && CopyPart(path, std::strlen(path), name, name_size);
+  return CopyPart(path, static_cast<std::size_t>(last - path), parent, parent_size) &&
+         CopyPart(last + 1, std::strlen(last + 1), name, name_size);
+}
+
+bool LogPathForProgram(const char* program_path, char* log_path, std::size_t size) {
+  const char* slash = std::strrchr(program_path, '\\');
+  const char* name = slash ? slash + 1 : program_path;
+  // "unins" + 3 digits + ".exe"
+  if (std::strlen(name) != 12 || !SameText(name, "unins", 5) || !SameText(name + 8, ".exe", 4)) return false;
+  for (int i = 5; i < 8; ++i)
+    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+  const std::size_t n = std::strlen(program_path);
+  if (!CopyPart(program_path, n, log_path, size)) return false;
+  std::memcpy(log_path + n - 3, "dat", 3);
+  return true;
+}
+
+bool FolderOf(const char* path, char* folder, std::size_t size) {
+  const char* last = std::strrchr(path, '\\');
+  return CopyPart(path, last ? static_cast<std::size_t>(last - path) : 0, folder, size);
+}
+
+bool IsPlainPath(const char* path) {
+  if (!path || !*path || std::strchr(path, '/')) return false;
+  const char* part = path;
+  for (;;) {
+    const char* end = std::strchr(part, '\\');
+    const std::size_t n = end ? static_cast<std::size_t>(end - part) : std::strlen(part);
+    if ((n == 0 && part != path) || (n == 1 && part[0] == '.') || (n == 2 && part[0] == '.' && part[1] == '.'))
+      return false;
+    if (!end) return true;
+    part = end + 1;
+  }
+}
+
+bool IsInsideFolder(const char* path, const char* folder) {
+  const std::size_t n = std::strlen(folder);
+  if (n == 0 || !IsPlainPath(path)) return false;
+  return std::strlen(path) > n + 1 && SameText(path, folder, n) && path[n] == '\\';
+}
+
+namespace {
+
+// path is a ".lnk" file directly in folder.
+bool ShortcutIn(const char* path, const char* folder) {
+  if (!folder || !IsInsideFolder(path, folder)) return false;
+  const char* rest = path + std::strlen(folder) + 1;
+  const std::size_t n = std::strlen(rest);
+  return !std::strchr(rest, '\\') && n > 4 && SameText(rest + n - 4, ".lnk", 4);
+}
+
+bool IsDriveRoot(const char* path) {
+  const std::size_t n = std::strlen(path);
+  return n <= 3 && (n < 2 || path[1] == ':');
+}
+
+}  // namespace
+
+bool FileRecordAllowed(const RemovalScope& scope, const char* path) {
+  if (!IsPlainPath(path)) return false;
+  if (IsInsideFolder(path, scope.install_dir)) return true;
+  if (ShortcutIn(path, scope.group_dir) || ShortcutIn(path, scope.desktop_dir)) return true;
+  if (scope.system_dir && *scope.system_dir && IsInsideFolder(path, scope.system_dir))
+    return SameText(path + std::strlen(scope.system_dir) + 1, "quillext.dll");
+  return false;
+}
+
+bool FolderRecordAllowed(const RemovalScope& scope, const char* path) {
+  if (!IsPlainPath(path) || IsDriveRoot(path)) return false;
+  if (SameText(path, scope.install_dir) || IsInsideFolder(path, scope.install_dir) ||
+      IsInsideFolder(scope.install_dir, path))
+    return true;
+  if (scope.group_dir && *scope.group_dir) {
+    if (SameText(path, scope.group_dir)) return true;
+    char parent[REMOVER_PATH_SIZE];
+    if (FolderOf(scope.group_dir, parent, sizeof parent) && *parent && !IsDriveRoot(parent) &&
+        SameText(path, parent))
+      return true;
+  }
+  return false;
+}
+
+bool KeyRecordAllowed(const RemovalScope& scope, int code, const char* path) {
+  if (!path || !*path || path[0] == '\\' || std::strstr(path, "\\\\")) return false;
+  const std::size_t n = std::strlen(path);
+  if (path[n - 1] == '\\') return false;
+  switch (code) {
+    case LOG_KEY_HKCR:
+      return KeyAtOrBelow(path, "*\\shellex\\ContextMenuHandlers\\Quillnox") ||
+             KeyAtOrBelow(path, "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}") || SameText(path, ".vek") ||
+             KeyAtOrBelow(path, "VekFile");
+    case LOG_KEY_HKLM: {
+      if (KeyAtOrBelow(path, "Software\\Orvanel\\Quillnox") || SameText(path, "Software\\Orvanel")) return true;
+      static const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+      const std::size_t u = sizeof kUninstall - 1;
+      return scope.product_title && *scope.product_title && !std::strchr(scope.product_title, '\\') &&
+             SameText(path, kUninstall, u) && SameText(path + u, scope.product_title);
+    }
+    case LOG_KEY_HKCU:
+      return KeyAtOrBelow(path, "Software\\Orvanel\\Quillnox") || SameText(path, "Software\\Orvanel");
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,112 @@
+// setup's decisions, apart from the machine: the product's names, the carried files,
+// the order of the installation steps, the registry groups with their log records,
+// the folder levels to create and log, the numbering of the log and the uninstaller,
+// and how an older version is recognised, removed and its settings found.
+// Standard C++ only.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr std::size_t SETUP_PATH_SIZE = 260;
+
+extern const char PRODUCT_TITLE[];            // "Quillnox"
+extern const char PRODUCT_VERSIONED_TITLE[];  // "Quillnox 4.10"
+extern const char PRODUCT_VERSION[];          // "4.10EN"
+extern const char SHELLEXT_CLSID[];           // the shell extension's class identifier
+
+// Formats into out (size bytes with the NUL); false, out emptied, when the result does
+// not fit: a path is never used cut short.
+bool FormatBounded(char* out, std::size_t size, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;
+
+// The levels of the installation folder path, shallowest first: the path up to each
+// backslash and the whole path, leaving out a drive ("C:") and an empty start.
+std::vector<std::string> FolderLevels(const char* folder);
+
+// The created levels (shallowest first) as the log lists them: the deepest first, at
+// most the 10 deepest.
+std::vector<std::string> LevelsToLog(const std::vector<std::string>& created);
+constexpr std::size_t SETUP_MAX_LEVELS = 10;
+
+// One step of the installation, in the order setup runs them.
+enum class StepKind {
+  Resource,        // write a carried file, then its code 0 record
+  LogOnly,         // a code 0 record for a file that appears later
+  GroupShortcut,   // a program-group shortcut, then its code 0 record
+  DesktopShortcut, // a desktop shortcut, then its code 0 record
+  GroupFolders,    // code 1 records for the program group folder and its parent
+  MarkDone,        // a step of the wizard's page is done
+};
+
+enum class StepTarget {
+  InstallDir,      // file name in the installation folder
+  Uninstaller,     // the first free "unins%03d.exe" in the installation folder
+  SystemDir,       // file name in the Windows system folder
+  Program,         // shortcut to the installed program
+  HelpFile,        // shortcut to the help file
+  UninstallerLink, // shortcut to the uninstaller
+  None,
+};
+
+struct InstallStep {
+  StepKind kind;
+  const char* resource_type;  // Resource: the resource type
+  int resource_id;            // Resource: its id; MarkDone: the step number 0..3
+  StepTarget target;
+  const char* name;           // file name, or the shortcut's name format ("%s" = title)
+  bool versioned_title;       // shortcut named with the versioned title
+};
+
+// The files and shortcuts of the installation, in order.
+const std::vector<InstallStep>& InstallSteps();
+
+// Registry groups: what setup creates and what it logs, in order.
+enum class RegRoot { LocalMachine, CurrentUser, ClassesRoot };
+enum class RegAction { CreateKey, SetValue, Log };
+struct RegistryStep {
+  RegAction action;
+  RegRoot root;
+  std::string key;              // the key (created, written to, or logged)
+  std::string name;             // SetValue: value name, "" = the default value
+  std::uint32_t type;           // SetValue: registry type
+  std::vector<std::uint8_t> data;  // SetValue: the bytes (text with its NUL)
+  int log_code;                 // Log: 8, 9 or 10
+};
+
+// The registry steps for installation folder dir, the shell extension's full path, the
+// uninstaller's full path and the installed size in KiB. vendor_key_new: HKLM
+// "Software\Orvanel" does not exist yet, so creating the version key makes it, and it
+// is logged too (removed when nothing else is left under it). false when a value would
+// not fit its buffer.
+bool RegistryPlan(const char* dir, const char* extension_path, const char* uninstaller_path,
+                  std::uint32_t size_kib, bool vendor_key_new, std::vector<RegistryStep>* plan);
+
+// The installed version's key as the wizard and the unattended installation look for
+// it: HKLM "Software\Orvanel\Vek" first, then "Software\Orvanel\Quillnox".
+extern const char* const INSTALLED_VERSION_KEYS[2];
+
+// Versions whose own uninstaller can be run silently ("3.13", "4.00", "4.01", and
+// from "4.04" on); any other version is removed by hand.
+bool RemovedByOwnUninstaller(const char* version);
+
+// Where the settings of version sit: HKLM "Software\Orvanel\Vek\<v>" before "4.06",
+// HKCU "Software\Orvanel\Quillnox\<v>" from "4.06" on. false when it does not fit.
+bool OldSettingsKey(const char* version, bool* under_current_user, char* path, std::size_t size);
+
+// The older installation folder from the "VekFile" open command (cut at its last
+// backslash); false when there is none or it does not fit.
+bool OlderInstallFolder(const char* open_command, char* folder, std::size_t size);
+
+// The older uninstaller's silent command line: folder + "\unins000.exe /SILENT".
+bool OlderUninstallCommand(const char* open_command, char* command, std::size_t size);
+
+// The first free name "<dir>\unins%03d.<ext>", asking exists() for each number from 0.
+// false when none is free below 1000 or the path does not fit.
+bool FirstFreeNumbered(const char* dir, const char* ext, bool (*exists)(const char* path), char* out,
+                       std::size_t size);

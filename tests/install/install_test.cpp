@@ -1,0 +1,699 @@
+// Installing, upgrading and removing under Wine, as a user's machine meets it: the
+// test build of setup installs unattended from an INI file, the installed uninstaller
+// removes everything it recorded (silently, and from the uninstall entry with no
+// argument), crafted logs drive the uninstaller's failure paths, and older
+// installations made by the test are replaced with their settings carried over.
+// Each group (Install, Remover, Upgrade313, Upgrade406, Upgrade240, Detect) runs in a
+// prefix of its own.
+#include <windows.h>
+// after windows.h
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "keys/settings.h"
+#include "remover/install_log.h"
+#include "setup/setup.h"
+#include "tests/gui/gui_driver.h"
+
+namespace {
+
+const std::string kDir = "C:\\Program Files\\Orvanel\\Quillnox";
+const std::string kGroup = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Feldspire\\Quillnox";
+const std::string kGroupParent = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Feldspire";
+const std::string kDesktop = "C:\\users\\Public\\Desktop";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillnox";
+
+std::string TempFolder() {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  return temp;
+}
+
+std::string SystemFolder() {
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof system);
+  return system;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A text file as lines joined by "\n" (the programs write text mode: "\r\n").
+std::string ReadText(const std::string& path) {
+  std::string text = ReadFile(path);
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+void MakeFolders(const std::string& path) { SHCreateDirectoryExA(nullptr, path.c_str(), nullptr); }
+
+// Every file and folder under C:\ apart from the temporary folder (where the trace
+// file and the uninstaller's copy go).
+void ListTree(const std::string& folder, const std::string& skip, std::set<std::string>* out) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = folder + "\\" + name;
+    if (lstrcmpiA(path.c_str(), skip.c_str()) == 0) continue;
+    out->insert(path);
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      ListTree(path, skip, out);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
+// Keys and values below root\path, as "path|name|type|bytes" lines.
+void ListKeys(HKEY root, const std::string& path, std::set<std::string>* out) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  out->insert(path);
+  char name[512];
+  BYTE data[4096];
+  for (DWORD i = 0;; ++i) {
+    DWORD name_size = sizeof name, data_size = sizeof data, type = 0;
+    if (RegEnumValueA(key, i, name, &name_size, nullptr, &type, data, &data_size) != ERROR_SUCCESS) break;
+    out->insert(path + "|" + name + "|" + std::to_string(type) + "|" +
+                std::string(reinterpret_cast<char*>(data), data_size));
+  }
+  std::vector<std::string> subkeys;
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.push_back(name);
+  }
+  RegCloseKey(key);
+  for (const std::string& s : subkeys) ListKeys(root, path.empty() ? s : path + "\\" + s, out);
+}
+
+struct Snapshot {
+  std::set<std::string> files, keys;
+};
+
+Snapshot TakeSnapshot() {
+  Snapshot s;
+  std::string temp = TempFolder();
+  temp.pop_back();
+  ListTree("C:", temp, &s.files);
+  ListKeys(HKEY_LOCAL_MACHINE, "Software", &s.keys);
+  ListKeys(HKEY_CURRENT_USER, "Software", &s.keys);
+  return s;
+}
+
+std::vector<std::string> Difference(const std::set<std::string>& a, const std::set<std::string>& b) {
+  std::vector<std::string> d;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(d));
+  return d;
+}
+
+std::string RegText(HKEY root, const std::string& path, const char* name, DWORD* type = nullptr) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+  char data[1024];
+  DWORD size = sizeof data, t = 0;
+  const LONG r = RegQueryValueExA(key, name, nullptr, &t, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  if (r != ERROR_SUCCESS) return "<no value>";
+  if (type) *type = t;
+  if (t == REG_SZ && size && data[size - 1] == '\0') --size;
+  return std::string(data, size);
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+void SetValue(HKEY root, const std::string& path, const char* name, DWORD type, const std::string& data) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyA(root, path.c_str(), &key), ERROR_SUCCESS) << path;
+  RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+  RegCloseKey(key);
+}
+
+std::string LinkTarget(const std::string& link_path) {
+  CoInitialize(nullptr);
+  std::string target;
+  IShellLinkA* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      wchar_t wide[MAX_PATH];
+      MultiByteToWideChar(CP_ACP, 0, link_path.c_str(), -1, wide, MAX_PATH);
+      char path[MAX_PATH] = "";
+      if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)))
+        target = path;
+      file->Release();
+    }
+    link->Release();
+  }
+  CoUninitialize();
+  return target;
+}
+
+std::string TracePath() { return TempFolder() + "qlxunins.log"; }
+
+std::vector<std::string> TraceLines() {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadText(TracePath()));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// Runs the test build of setup with an INI file naming dir.
+void InstallInto(const std::string& dir) {
+  const std::string ini = TempFolder() + "setup.ini";
+  WriteFile(ini, "[SETUP]\r\ninstalldir=" + dir + "\r\n");
+  Program setup("setup_payloads.exe", {ini});
+  ASSERT_TRUE(setup.started());
+  ASSERT_EQ(setup.WaitExit(60000), 0);
+}
+
+// Waits until path is gone (the uninstaller's copy finishes after the original ends).
+bool WaitGone(const std::string& path, DWORD ms = 10000) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
+    if (!Exists(path)) return true;
+  return !Exists(path);
+}
+
+std::string Log(std::initializer_list<std::pair<int, std::string>> records) {
+  std::vector<std::uint8_t> bytes;
+  for (const auto& r : records) EncodeLogRecord(bytes, static_cast<std::uint16_t>(r.first), r.second.data(), r.second.size());
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// The message box text (static 0xFFFF) of a MessageBoxA window.
+std::string BoxText(HWND box) { return ControlText(box, 0xFFFF); }
+
+// A window of that title that is a message box (has the 0xFFFF text), from any process.
+HWND WaitForBox(const std::string& title, DWORD ms = 15000) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
+    HWND w = WaitForWindow(title, 0, 50);
+    if (w && GetDlgItem(w, 0xFFFF)) return w;
+  }
+  return nullptr;
+}
+
+const std::string kStandardFiles[] = {"Quillnox.exe", "Quillnox.cnt", "Quillnox.hlp", "unins000.exe", "mail.txt",
+                                      "notes.dll"};
+
+// The log setup writes for a fresh installation into kDir (two new levels).
+std::string ExpectedLog() {
+  const std::string d = kDir, sys = SystemFolder();
+  const std::string vek = "VekFile", clsid = "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}";
+  return Log({{64, std::string(2, '\0')},
+              {65, "Quillnox"},
+              {1, d},
+              {1, "C:\\Program Files\\Orvanel"},
+              {0, d + "\\Quillnox.exe"},
+              {0, kGroup + "\\Quillnox 4.10.lnk"},
+              {0, kDesktop + "\\Quillnox.lnk"},
+              {0, d + "\\Quillnox.cnt"},
+              {0, d + "\\Quillnox.GID"},
+              {0, d + "\\Quillnox.hlp"},
+              {0, kGroup + "\\Quillnox Help.lnk"},
+              {0, d + "\\unins000.exe"},
+              {0, kGroup + "\\Uninstall Quillnox.lnk"},
+              {1, kGroup},
+              {1, kGroupParent},
+              {0, d + "\\mail.txt"},
+              {0, d + "\\notes.dll"},
+              {0, sys + "\\quillext.dll"},
+              {9, "*\\shellex\\ContextMenuHandlers\\Quillnox"},
+              {9, clsid + "\\InProcServer32"},
+              {9, clsid},
+              {9, ".vek"},
+              {9, vek + "\\Shell\\Open\\Command"},
+              {9, vek + "\\Shell\\Open"},
+              {9, vek + "\\Shell"},
+              {9, vek + "\\DefaultIcon"},
+              {9, vek},
+              {8, "Software\\Orvanel\\Quillnox\\4.10EN"},
+              {8, "Software\\Orvanel\\Quillnox"},
+              {8, "Software\\Orvanel"},
+              {10, "Software\\Orvanel\\Quillnox\\4.10EN"},
+              {10, "Software\\Orvanel\\Quillnox"},
+              {10, "Software\\Orvanel"},
+              {8, kUninstallKey}});
+}
+
+void ExpectInstalled(const std::string& dir) {
+  const std::string test_dir = TestProgramFolder();
+  EXPECT_TRUE(ReadFile(dir + "\\Quillnox.exe") == ReadFile(test_dir + "payload_program.exe"));
+  EXPECT_TRUE(ReadFile(dir + "\\unins000.exe") == ReadFile(test_dir + "..\\..\\remover\\remover.exe"));
+  EXPECT_EQ(ReadFile(dir + "\\mail.txt").rfind("The attached file is encrypted.", 0), 0u);
+  for (const char* f : {"Quillnox.cnt", "Quillnox.hlp", "notes.dll"})
+    EXPECT_FALSE(ReadFile(dir + "\\" + f).empty()) << f;
+  EXPECT_FALSE(Exists(dir + "\\Quillnox.GID"));
+  EXPECT_FALSE(ReadFile(SystemFolder() + "\\quillext.dll").empty());
+
+  EXPECT_EQ(LinkTarget(kGroup + "\\Quillnox 4.10.lnk"), dir + "\\Quillnox.exe");
+  EXPECT_EQ(LinkTarget(kDesktop + "\\Quillnox.lnk"), dir + "\\Quillnox.exe");
+  EXPECT_EQ(LinkTarget(kGroup + "\\Quillnox Help.lnk"), dir + "\\Quillnox.hlp");
+  EXPECT_EQ(LinkTarget(kGroup + "\\Uninstall Quillnox.lnk"), dir + "\\unins000.exe");
+
+  const std::string clsid = "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}";
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Quillnox", nullptr),
+            "{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}");
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, clsid, nullptr), "Quillnox Shell Extension");
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, clsid + "\\InProcServer32", nullptr), SystemFolder() + "\\quillext.dll");
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, clsid + "\\InProcServer32", "ThreadingModel"), "Apartment");
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, ".vek", nullptr), "VekFile");
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, "VekFile", nullptr), "VekFile");
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, "VekFile\\DefaultIcon", nullptr), dir + "\\Quillnox.exe,4");
+  DWORD type = 0;
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, "VekFile\\Shell\\Open", "EditFlags", &type), std::string("\1\0\0\0", 4));
+  EXPECT_EQ(type, 6u);
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, "VekFile\\Shell\\Open\\Command", nullptr), dir + "\\Quillnox.exe %1");
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Orvanel\\Quillnox\\4.10EN"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Orvanel\\Quillnox\\4.10EN"));
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "Quillnox 4.10");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), dir + "\\unins000.exe");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"), "\"" + dir + "\\unins000.exe\" /SILENT");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "4.10");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher"), "Orvanel");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"), dir + "\\Quillnox.exe");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "NoModify"), std::string("\1\0\0\0", 4));
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "NoRepair"), std::string("\1\0\0\0", 4));
+  EXPECT_NE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize"), std::string("\0\0\0\0", 4));
+}
+
+void ExpectRemoved(const std::string& dir) {
+  EXPECT_TRUE(WaitGone(dir)) << dir;
+  for (const std::string& f : kStandardFiles) EXPECT_FALSE(Exists(dir + "\\" + f)) << f;
+  EXPECT_FALSE(Exists(SystemFolder() + "\\quillext.dll"));
+  EXPECT_FALSE(Exists(kGroupParent));
+  EXPECT_FALSE(Exists(kDesktop + "\\Quillnox.lnk"));
+  for (const char* k : {".vek", "VekFile", "*\\shellex\\ContextMenuHandlers\\Quillnox",
+                        "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}"})
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, k)) << k;
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Orvanel\\Quillnox"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+// ---- Install group: a fresh installation, its removal, numbering and levels ----
+
+TEST(Install, UnattendedInstallThenSilentRemovalLeavesThePrefixAsItWas) {
+  DeleteFileA(TracePath().c_str());
+  const Snapshot before = TakeSnapshot();
+  InstallInto(kDir);
+  ExpectInstalled(kDir);
+  EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), ExpectedLog());
+
+  // The program's view of where it is installed, and the program starting from there.
+  char install_dir[MAX_PATH];
+  ASSERT_EQ(InstallDir(install_dir, sizeof install_dir), 1);
+  EXPECT_EQ(std::string(install_dir), kDir + "\\");
+  DeleteFileA((TempFolder() + "payload_started.txt").c_str());
+  {
+    Program program(std::string(install_dir) + "Quillnox.exe", {});
+    ASSERT_TRUE(program.started());
+    EXPECT_EQ(program.WaitExit(), 0);
+  }
+  EXPECT_EQ(ReadText(TempFolder() + "payload_started.txt"), kDir + "\\Quillnox.exe\n\n");
+  DeleteFileA((TempFolder() + "payload_started.txt").c_str());
+
+  // Silent removal through the uninstall entry's quiet command.
+  DeleteFileA(TracePath().c_str());
+  {
+    Program remover(kDir + "\\unins000.exe", {"/SILENT"});
+    ASSERT_TRUE(remover.started());
+    EXPECT_EQ(remover.WaitExit(30000), 0);
+  }
+  ExpectRemoved(kDir);
+  Sleep(300);  // the copy's last trace lines
+  const auto lines = TraceLines();
+  EXPECT_EQ(lines.at(0), "SilentMode=TRUE");
+  for (const std::string& want :
+       {"PathListAdd, path=" + kDir + "\\Quillnox.exe", "DirListAdd, path=" + kGroup,
+        std::string("RegRemove VekFile\\Shell\\Open\\Command ==> ret=0"), std::string("RegRemove \\.vek ==> ret=0"),
+        std::string("RegRemove Software\\Orvanel\\Quillnox\\4.10EN ==> ret=0"),
+        std::string("RegRemove Software\\Orvanel\\Quillnox ==> ret=0"),
+        "PathRemove, path=" + kDir + "\\Quillnox.exe", std::string("PathRemove, OK (i,n)=(0,11)"),
+        "DirRemove, path=" + kGroup, std::string("Quillnox is removed from your computer")})
+    EXPECT_TRUE(HasLine(lines, want)) << want;
+  // The help index was never written: tried, gone, taken off.
+  EXPECT_TRUE(HasLine(lines, "PathRemove, KO")) << "Quillnox.GID";
+
+  const Snapshot after = TakeSnapshot();
+  EXPECT_EQ(Difference(after.files, before.files), std::vector<std::string>{});
+  EXPECT_EQ(Difference(before.files, after.files), std::vector<std::string>{});
+  EXPECT_EQ(Difference(after.keys, before.keys), std::vector<std::string>{});
+  EXPECT_EQ(Difference(before.keys, after.keys), std::vector<std::string>{});
+}
+
+TEST(Install, NoArgumentFromTheUninstallEntryAsksThenRemoves) {
+  InstallInto(kDir);
+  const std::string command = RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
+  ASSERT_EQ(command, kDir + "\\unins000.exe");
+  // A foreign file beside the installation survives; its folder stays with it.
+  const std::string foreign = "C:\\Program Files\\Orvanel\\foreign.txt";
+  WriteFile(foreign, "not ours");
+  Program remover(command, {});
+  HWND confirm = WaitForBox("Quillnox Uninstall");
+  ASSERT_NE(confirm, nullptr);
+  EXPECT_EQ(BoxText(confirm), "Do you want to remove Quillnox and all of its components from your computer?");
+  EXPECT_TRUE(Exists(kDir + "\\Quillnox.exe"));  // nothing removed before the answer
+  PostMessageA(confirm, WM_COMMAND, IDYES, 0);
+  HWND done = nullptr;
+  for (DWORD start = GetTickCount(); !done && GetTickCount() - start < 20000; Sleep(50)) {
+    HWND w = WaitForBox("Quillnox Uninstall", 100);
+    if (w && BoxText(w) == "Quillnox is removed from your computer") done = w;
+  }
+  ASSERT_NE(done, nullptr);
+  PostMessageA(done, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(remover.WaitExit(20000), 0);
+  ExpectRemoved(kDir);
+  EXPECT_EQ(ReadFile(foreign), "not ours");
+  EXPECT_TRUE(Exists("C:\\Program Files\\Orvanel"));
+  DeleteFileA(foreign.c_str());
+  RemoveDirectoryA("C:\\Program Files\\Orvanel");
+}
+
+TEST(Install, NumberingAndNewFolderLevels) {
+  // An uninstaller and a log left behind: the next free numbers, independently.
+  const std::string dir = "C:\\qn\\a\\b\\c";
+  MakeFolders("C:\\qn");
+  InstallInto(dir);
+  const std::string log = ReadFile(dir + "\\unins000.dat");
+  std::size_t offset = 0;
+  LogEntry e;
+  std::vector<std::string> folders;
+  while (NextLogRecord(reinterpret_cast<const std::uint8_t*>(log.data()), log.size(), &offset, &e))
+    if (e.code == LOG_FOLDER) folders.push_back(e.data);
+  // Three new levels below the existing C:\qn, deepest first, before any file.
+  ASSERT_GE(folders.size(), 3u);
+  EXPECT_EQ(folders[0], "C:\\qn\\a\\b\\c");
+  EXPECT_EQ(folders[1], "C:\\qn\\a\\b");
+  EXPECT_EQ(folders[2], "C:\\qn\\a");
+  {
+    Program remover(dir + "\\unins000.exe", {"/SILENT"});
+    EXPECT_EQ(remover.WaitExit(30000), 0);
+  }
+  EXPECT_TRUE(WaitGone("C:\\qn\\a"));
+  EXPECT_TRUE(Exists("C:\\qn"));  // not made by setup
+
+  MakeFolders(kDir);
+  WriteFile(kDir + "\\unins000.dat", "left");
+  WriteFile(kDir + "\\unins000.exe", "left");
+  WriteFile(kDir + "\\unins001.exe", "left");
+  InstallInto(kDir);
+  EXPECT_TRUE(Exists(kDir + "\\unins001.dat"));
+  EXPECT_FALSE(Exists(kDir + "\\unins002.dat"));
+  EXPECT_TRUE(ReadFile(kDir + "\\unins002.exe") == ReadFile(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), kDir + "\\unins002.exe");
+  {
+    Program remover(kDir + "\\unins002.exe", {kDir + "\\unins001.dat", "/SILENT"});
+    EXPECT_EQ(remover.WaitExit(30000), 0);
+  }
+  EXPECT_TRUE(WaitGone(kDir + "\\unins002.exe"));
+  EXPECT_FALSE(Exists(kDir + "\\Quillnox.exe"));
+  for (const char* left : {"unins000.dat", "unins000.exe", "unins001.exe"}) {
+    EXPECT_EQ(ReadFile(kDir + "\\" + left), "left") << left;
+    DeleteFileA((kDir + "\\" + left).c_str());
+  }
+  RemoveDirectoryA(kDir.c_str());
+  RemoveDirectoryA("C:\\Program Files\\Orvanel");
+}
+
+TEST(Install, ShippedSetupReportsTheFilesItDoesNotCarryYetAndGoesOn) {
+  // The shipped setup carries only what the build makes today: each missing file is
+  // one "Resource missing" box, the installation goes on, and the record is written.
+  const std::string ini = TempFolder() + "setup.ini";
+  WriteFile(ini, "[SETUP]\r\ninstalldir=" + kDir + "\r\n");
+  Program setup(TestProgramFolder() + "..\\..\\setup\\setup.exe", {ini});
+  ASSERT_TRUE(setup.started());
+  std::vector<std::string> types;
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 30000 && setup.WaitExit(0) == -1;) {
+    HWND box = WaitForBox("Error", 200);
+    if (!box) continue;
+    const std::string text = BoxText(box);
+    ASSERT_EQ(text.rfind("Resource missing\nResType=", 0), 0u) << text;
+    types.push_back(text.substr(std::strlen("Resource missing\nResType="), text.find(',') - std::strlen("Resource missing\nResType=")));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 40 && IsWindow(box); ++i) Sleep(50);
+  }
+  EXPECT_EQ(setup.WaitExit(10000), 0);
+  EXPECT_EQ(types, (std::vector<std::string>{"exe", "help", "help", "text", "dll", "dll"}));
+  EXPECT_FALSE(Exists(kDir + "\\Quillnox.exe"));
+  EXPECT_TRUE(ReadFile(kDir + "\\unins000.exe") == ReadFile(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
+  EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), ExpectedLog());
+  {
+    Program remover(kDir + "\\unins000.exe", {"/SILENT"});
+    EXPECT_EQ(remover.WaitExit(30000), 0);
+  }
+  ExpectRemoved(kDir);
+}
+
+// ---- Remover group: crafted logs ----
+
+const std::string kEdge = "C:\\edge\\Q";
+
+// Runs the build's uninstaller (outside the folder, so it works in place) on a log.
+void RunRemover(const std::string& log_path, bool silent, DWORD ms = 30000) {
+  std::vector<std::string> args = {log_path};
+  if (silent) args.push_back("/SILENT");
+  Program remover(TestProgramFolder() + "..\\..\\remover\\remover.exe", args);
+  ASSERT_TRUE(remover.started());
+  EXPECT_EQ(remover.WaitExit(ms), 0);
+}
+
+TEST(Remover, FileInUseAndAFolderWithAUsersFileAreReportedAfterTheirRetries) {
+  MakeFolders(kEdge + "\\sub");
+  WriteFile(kEdge + "\\busy.txt", "busy");
+  WriteFile(kEdge + "\\sub\\mine.txt", "user's");
+  WriteFile(kEdge + "\\gone.txt", "x");
+  WriteFile(kEdge + "\\unins000.dat", Log({{64, std::string(2, '\0')}, {65, "Quillnox"}, {1, kEdge + "\\sub"},
+                                            {0, kEdge + "\\busy.txt"}, {0, kEdge + "\\gone.txt"}}));
+  HANDLE held = CreateFileA((kEdge + "\\busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  DeleteFileA(TracePath().c_str());
+  const DWORD start = GetTickCount();
+  RunRemover(kEdge + "\\unins000.dat", true);
+  const DWORD took = GetTickCount() - start;
+  CloseHandle(held);
+  EXPECT_GE(took, 4000u) << "100 ticks of 50 ms before the report";
+  EXPECT_FALSE(Exists(kEdge + "\\gone.txt"));
+  EXPECT_FALSE(Exists(kEdge + "\\unins000.dat"));
+  EXPECT_EQ(ReadFile(kEdge + "\\sub\\mine.txt"), "user's");
+  EXPECT_TRUE(Exists(kEdge + "\\busy.txt"));
+  const auto lines = TraceLines();
+  const std::string all = ReadText(TracePath());
+  EXPECT_TRUE(HasLine(lines, "Uninstall State"));
+  EXPECT_NE(all.find("The following files or dirs were not removed:\n" + kEdge + "\\busy.txt\n" + kEdge + "\\sub\n"),
+            std::string::npos)
+      << all;
+  EXPECT_FALSE(HasLine(lines, "Quillnox is removed from your computer"));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "PathRemove, n=1"), 49) << "retried for the first 50 ticks";
+  EXPECT_TRUE(HasLine(lines, "DirRemove, KO (i,n)=(0,1)"));
+}
+
+TEST(Remover, FrenchLogShowsFrenchWindowAndCancelStopsTheWork) {
+  MakeFolders(kEdge);
+  WriteFile(kEdge + "\\busy.txt", "busy");
+  WriteFile(kEdge + "\\unins000.dat", Log({{64, std::string("\1\0", 2)}, {65, "Quillnox"}, {0, kEdge + "\\busy.txt"}}));
+  HANDLE held = CreateFileA((kEdge + "\\busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  Program remover(TestProgramFolder() + "..\\..\\remover\\remover.exe", {kEdge + "\\unins000.dat"});
+  HWND window = WaitForWindow("Quillnox Uninstall", remover.pid());
+  ASSERT_NE(window, nullptr);
+  Sync(window);
+  EXPECT_EQ(ControlText(window, 1004), "Etat de la d\xE9sinstallation");
+  EXPECT_EQ(ControlText(window, 1002), "D\xE9sinstallation de Quillnox...");
+  EXPECT_EQ(ControlText(window, 1005), "Veuillez patienter pendant que Quillnox est supprim\xE9 de votre ordinateur.");
+  EXPECT_EQ(ControlText(window, IDCANCEL), "&Abandon");
+  if (const char* shot = getenv("QLX_SCREENSHOT_PAUSE")) Sleep(static_cast<DWORD>(atoi(shot)));
+  Click(window, IDCANCEL);
+  EXPECT_EQ(remover.WaitExit(5000), 0);
+  CloseHandle(held);
+  EXPECT_TRUE(Exists(kEdge + "\\busy.txt"));           // the work stopped
+  EXPECT_FALSE(Exists(kEdge + "\\unins000.dat"));      // the log was already gone
+  EXPECT_EQ(WaitForWindow("Quillnox Uninstall", 0, 500), nullptr);  // no final message
+  DeleteFileA((kEdge + "\\busy.txt").c_str());
+}
+
+TEST(Remover, OddAndHostileLogs) {
+  MakeFolders(kEdge);
+  const std::string outside = "C:\\edge\\outside.txt";
+  struct Case {
+    const char* name;
+    std::string log;         // "" : no log at all
+    bool create_log;
+    std::string final_line;  // expected in the trace
+  };
+  const std::string f = kEdge + "\\f.txt";
+  const Case cases[] = {
+      {"code 2 skipped", Log({{65, "Quillnox"}, {2, "C:\\edge\\outside.txt"}, {0, f}}), true,
+       "Quillnox is removed from your computer"},
+      {"missing log", "", false, "Unable to open file:"},
+      {"empty log", "", true, " is removed from your computer"},
+      {"300-byte record skipped", Log({{65, "Quillnox"}, {0, kEdge + "\\" + std::string(290, 'x')}, {0, f}}), true,
+       "Quillnox is removed from your computer"},
+      {"hostile", Log({{65, "Quillnox"}, {0, outside}, {0, kEdge + "\\..\\outside.txt"}, {1, "C:\\users"},
+                       {1, "C:\\"}, {10, "Software\\Foreign"}, {9, "txtfile"}, {0, f}}),
+       true, "Quillnox is removed from your computer"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(f, "ours");
+    WriteFile(outside, "user's");
+    SetValue(HKEY_CURRENT_USER, "Software\\Foreign", "v", REG_SZ, std::string("keep", 5));
+    const std::string log_path = kEdge + "\\unins000.dat";
+    DeleteFileA(log_path.c_str());
+    if (c.create_log) WriteFile(log_path, c.log);
+    DeleteFileA(TracePath().c_str());
+    RunRemover(log_path, true);
+    const std::string trace = ReadText(TracePath());
+    EXPECT_NE(trace.find(c.final_line), std::string::npos) << trace;
+    EXPECT_EQ(ReadFile(outside), "user's");
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Foreign"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "txtfile"));
+    EXPECT_TRUE(Exists("C:\\edge"));
+    if (c.log.find(f) != std::string::npos) {
+      EXPECT_FALSE(Exists(f));
+    }
+  }
+}
+
+// ---- Upgrades: older installations made here, replaced unattended ----
+
+// An older installation in folder dir: the program, the stand-in uninstaller as
+// unins000.exe, the file type whose open command names the folder.
+void MakeOlderInstallation(const std::string& dir, const std::string& version) {
+  MakeFolders(dir);
+  WriteFile(dir + "\\vek.exe", "old program");
+  WriteFile(dir + "\\old_version.txt", version + "\n");
+  ASSERT_TRUE(CopyFileA((TestProgramFolder() + "old_uninstaller.exe").c_str(), (dir + "\\unins000.exe").c_str(), FALSE));
+  SetValue(HKEY_CLASSES_ROOT, ".vek", nullptr, REG_SZ, std::string("VekFile", 8));
+  SetValue(HKEY_CLASSES_ROOT, "VekFile\\Shell\\Open\\Command", nullptr, REG_SZ, dir + "\\vek.exe %1" + '\0');
+}
+
+const std::string kLabels(16 * 32, 'L');
+std::string ListValue() {
+  std::string v(16 * 32, '\0');
+  for (std::size_t i = 0; i < v.size(); ++i) v[i] = static_cast<char>(i * 7 + 3);
+  return v;
+}
+
+void ExpectOldSettingsMigrate(const std::string& old_key, HKEY old_root) {
+  // The first start of the new program takes the settings over and deletes the old keys.
+  ASSERT_EQ(SettingsInit(), 1);
+  EXPECT_EQ(RegText(HKEY_CURRENT_USER, "Software\\Orvanel\\Quillnox\\4.10EN", "keyvalue"), ListValue());
+  EXPECT_EQ(RegText(HKEY_CURRENT_USER, "Software\\Orvanel\\Quillnox\\4.10EN", "keylabel"), kLabels);
+  EXPECT_EQ(RegText(HKEY_CURRENT_USER, "Software\\Orvanel\\Quillnox\\4.10EN", "visible"), std::string("1\0", 1));
+  EXPECT_FALSE(KeyExists(old_root, old_key));
+}
+
+void UpgradeFrom(const std::string& version, HKEY settings_root, const std::string& settings_key,
+                 const std::string& detect_key) {
+  const std::string old_dir = "C:\\Old\\Vek" + version;
+  MakeOlderInstallation(old_dir, version);
+  SetValue(HKEY_LOCAL_MACHINE, detect_key, "", REG_SZ, std::string(1, '\0'));
+  SetValue(settings_root, settings_key, "keylabel", REG_BINARY, kLabels);
+  SetValue(settings_root, settings_key, "keyvalue", REG_BINARY, ListValue());
+  SetValue(settings_root, settings_key, "visible", REG_SZ, std::string("1", 2));
+  DeleteFileA((TempFolder() + "old_uninstaller.txt").c_str());
+  InstallInto(kDir);
+  // Removed through its own uninstaller, silently, before the installation.
+  EXPECT_EQ(ReadText(TempFolder() + "old_uninstaller.txt"), "/SILENT\n");
+  EXPECT_FALSE(Exists(old_dir + "\\vek.exe"));
+  ExpectInstalled(kDir);
+  // Its settings are back under its own key, the passphrase list byte for byte.
+  EXPECT_EQ(RegText(settings_root, settings_key, "keyvalue"), ListValue());
+  EXPECT_EQ(RegText(settings_root, settings_key, "keylabel"), kLabels);
+  EXPECT_EQ(RegText(settings_root, settings_key, "visible"), "1");
+  ExpectOldSettingsMigrate(settings_key, settings_root);
+}
+
+TEST(Upgrade313, OlderUninstallerRunsAndSettingsComeBack) {
+  UpgradeFrom("3.13", HKEY_LOCAL_MACHINE, "Software\\Orvanel\\Vek\\3.13", "Software\\Orvanel\\Vek\\3.13");
+}
+
+TEST(Upgrade406, OlderUninstallerRunsAndSettingsComeBackUnderTheUser) {
+  UpgradeFrom("4.06EN", HKEY_CURRENT_USER, "Software\\Orvanel\\Quillnox\\4.06EN",
+              "Software\\Orvanel\\Quillnox\\4.06EN");
+}
+
+TEST(Upgrade240, RemovedByHand) {
+  const std::string old_dir = "C:\\Old\\Vek240";
+  MakeOlderInstallation(old_dir, "2.40");
+  WriteFile(old_dir + "\\VekView.exe", "viewer");
+  WriteFile(old_dir + "\\unins000.dat", "old log");
+  WriteFile(old_dir + "\\letter.doc", "user's");
+  SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvanel\\Vek\\2.40", "visible", REG_SZ, std::string("1", 2));
+  SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vek", "DisplayName", REG_SZ,
+           std::string("Vek", 4));
+  SetValue(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Vek", nullptr, REG_SZ, std::string("x", 2));
+  const std::string programs = RegText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs");
+  const std::string desktop = RegText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop");
+  MakeFolders(programs + "\\Feldspire");
+  WriteFile(programs + "\\Feldspire\\Vek 2.40.lnk", "link");
+  WriteFile(programs + "\\Feldspire\\Uninstall Vek.lnk", "link");
+  WriteFile(desktop + "\\Vek.lnk", "link");
+  WriteFile(desktop + "\\VEK Viewer.lnk", "link");
+  DeleteFileA((TempFolder() + "old_uninstaller.txt").c_str());
+
+  InstallInto(kDir);
+  EXPECT_FALSE(Exists(TempFolder() + "old_uninstaller.txt")) << "the older uninstaller is not run";
+  for (const char* f : {"vek.exe", "VekView.exe", "unins000.dat", "unins000.exe"}) EXPECT_FALSE(Exists(old_dir + "\\" + f)) << f;
+  EXPECT_EQ(ReadFile(old_dir + "\\letter.doc"), "user's");
+  EXPECT_FALSE(Exists(programs + "\\Feldspire"));
+  EXPECT_FALSE(Exists(desktop + "\\Vek.lnk"));
+  EXPECT_FALSE(Exists(desktop + "\\VEK Viewer.lnk"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vek"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Vek"));
+  ExpectInstalled(kDir);  // the file type is the new one
+  // Nothing was saved: the older key is only created again (its settings are kept
+  // where they were, as the by-hand removal does not touch them).
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Orvanel\\Vek\\2.40"));
+}
+
+// ---- Detect: the installed version as the wizard checks it ----
+
+TEST(Detect, InstalledVersionLooksAtTheFirstKeyThatOpens) {
+  char name[16];
+  EXPECT_EQ(InstalledVersion(name), 0);
+  SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvanel\\Quillnox\\4.06EN", "", REG_SZ, std::string(1, '\0'));
+  EXPECT_EQ(InstalledVersion(name), 1);
+  EXPECT_STREQ(name, "4.06EN");
+  SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvanel\\Vek\\3.13", "", REG_SZ, std::string(1, '\0'));
+  EXPECT_EQ(InstalledVersion(name), 1);
+  EXPECT_STREQ(name, "3.13");
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Orvanel\\Vek\\3.13");
+  EXPECT_EQ(InstalledVersion(name), 0) << "the Vek key opens, without a version: no look further";
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// setup's decisions: folder levels and how many are logged, the order of the
+// installation steps, the registry groups with their log records, numbering, and
+// how an older version is recognised and where its settings and uninstaller are.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "remover/install_log.h"
+#include "setup/setup_rules.h"
+
+namespace {
+
+using Levels = std::vector<std::string>;
+
+TEST(SetupFolders, LevelsOfAPath) {
+  EXPECT_EQ(FolderLevels("C:\\a\\b\\c"), (Levels{"C:\\a", "C:\\a\\b", "C:\\a\\b\\c"}));
+  EXPECT_EQ(FolderLevels("C:\\a\\"), (Levels{"C:\\a"}));
+  EXPECT_EQ(FolderLevels("\\\\srv"), (Levels{"\\\\srv"}));
+  EXPECT_EQ(FolderLevels(""), Levels{});
+}
+
+TEST(SetupFolders, DeepestFirstAndAtMostTen) {
+  EXPECT_EQ(LevelsToLog({"C:\\a", "C:\\a\\b", "C:\\a\\b\\c", "C:\\a\\b\\c\\d"}),
+            (Levels{"C:\\a\\b\\c\\d", "C:\\a\\b\\c", "C:\\a\\b", "C:\\a"}));
+  Levels twelve;
+  std::string p = "C:";
+  for (int i = 0; i < 12; ++i) twelve.push_back(p += "\\" + std::to_string(i));
+  const Levels logged = LevelsToLog(twelve);
+  ASSERT_EQ(logged.size(), 10u);
+  EXPECT_EQ(logged.front(), twelve[11]);
+  EXPECT_EQ(logged.back(), twelve[2]);
+}
+
+TEST(SetupSteps, OrderOfFilesAndShortcuts) {
+  std::string order;
+  for (const InstallStep& s : InstallSteps()) {
+    switch (s.kind) {
+      case StepKind::Resource: order += std::string(s.resource_type) + std::to_string(s.resource_id); break;
+      case StepKind::LogOnly: order += "log"; break;
+      case StepKind::GroupShortcut: order += "G"; break;
+      case StepKind::DesktopShortcut: order += "D"; break;
+      case StepKind::GroupFolders: order += "F"; break;
+      case StepKind::MarkDone: order += "M" + std::to_string(s.resource_id); break;
+    }
+    order += ' ';
+  }
+  EXPECT_EQ(order, "exe138 G D help145 log help144 G M0 unins147 G F text140 dll220 dll137 M1 ");
+}
+
+const char kDir[] = "C:\\Program Files\\Orvanel\\Quillnox";
+
+TEST(SetupRegistry, GroupsAndLogRecordsInOrder) {
+  std::vector<RegistryStep> plan;
+  ASSERT_TRUE(RegistryPlan(kDir, "C:\\windows\\system32\\quillext.dll", "C:\\Program Files\\Orvanel\\Quillnox\\unins000.exe",
+                           512, true, &plan));
+  std::vector<std::string> logs;
+  std::set<std::string> created;
+  for (const RegistryStep& s : plan) {
+    if (s.action == RegAction::Log) logs.push_back(std::to_string(s.log_code) + " " + s.key);
+    if (s.action == RegAction::CreateKey) created.insert(s.key);
+    if (s.action == RegAction::SetValue) {
+      EXPECT_TRUE(created.count(s.key)) << "value before its key: " << s.key;
+    }
+  }
+  const std::vector<std::string> want = {
+      "9 *\\shellex\\ContextMenuHandlers\\Quillnox",
+      "9 CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}\\InProcServer32",
+      "9 CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}",
+      "9 .vek",
+      "9 VekFile\\Shell\\Open\\Command",
+      "9 VekFile\\Shell\\Open",
+      "9 VekFile\\Shell",
+      "9 VekFile\\DefaultIcon",
+      "9 VekFile",
+      "8 Software\\Orvanel\\Quillnox\\4.10EN",
+      "8 Software\\Orvanel\\Quillnox",
+      "8 Software\\Orvanel",
+      "10 Software\\Orvanel\\Quillnox\\4.10EN",
+      "10 Software\\Orvanel\\Quillnox",
+      "10 Software\\Orvanel",
+      "8 SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillnox",
+  };
+  EXPECT_EQ(logs, want);
+
+  auto value = [&](const std::string& key, const std::string& name) -> const RegistryStep* {
+    for (const RegistryStep& s : plan)
+      if (s.action == RegAction::SetValue && s.key == key && s.name == name) return &s;
+    return nullptr;
+  };
+  auto text = [](const RegistryStep* s) { return std::string(reinterpret_cast<const char*>(s->data.data())); };
+  const RegistryStep* command = value("VekFile\\Shell\\Open\\Command", "");
+  ASSERT_NE(command, nullptr);
+  EXPECT_EQ(text(command), std::string(kDir) + "\\Quillnox.exe %1");
+  EXPECT_EQ(command->data.back(), 0);  // stored with its NUL
+  const RegistryStep* icon = value("VekFile\\DefaultIcon", "");
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(text(icon), std::string(kDir) + "\\Quillnox.exe,4");
+  const RegistryStep* flags = value("VekFile\\Shell\\Open", "EditFlags");
+  ASSERT_NE(flags, nullptr);
+  EXPECT_EQ(flags->type, 6u);
+  EXPECT_EQ(flags->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillnox";
+  EXPECT_EQ(text(value(uninstall, "DisplayName")), "Quillnox 4.10");
+  EXPECT_EQ(text(value(uninstall, "UninstallString")), std::string(kDir) + "\\unins000.exe");
+  EXPECT_EQ(text(value(uninstall, "QuietUninstallString")), "\"" + std::string(kDir) + "\\unins000.exe\" /SILENT");
+  EXPECT_EQ(value(uninstall, "EstimatedSize")->data, (std::vector<std::uint8_t>{0, 2, 0, 0}));
+  EXPECT_EQ(text(value("CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}\\InProcServer32", "ThreadingModel")),
+            "Apartment");
+  for (const RegistryStep& s : plan)  // nothing is written under HKCU, only logged
+    if (s.root == RegRoot::CurrentUser) {
+      EXPECT_EQ(s.action, RegAction::Log) << s.key;
+    }
+}
+
+TEST(SetupRegistry, TooLongFolderIsRefused) {
+  std::vector<RegistryStep> plan;
+  const std::string dir = "C:\\" + std::string(250, 'a');
+  EXPECT_FALSE(RegistryPlan(dir.c_str(), "C:\\w\\quillext.dll", "C:\\u.exe", 0, false, &plan));
+}
+
+TEST(SetupRegistry, VendorKeyLoggedOnlyWhenSetupMakesIt) {
+  std::vector<RegistryStep> plan;
+  ASSERT_TRUE(RegistryPlan("C:\\Q", "C:\\w\\quillext.dll", "C:\\Q\\unins000.exe", 0, false, &plan));
+  for (const RegistryStep& s : plan) EXPECT_FALSE(s.action == RegAction::Log && s.key == "Software\\Orvanel" &&
+                                                  s.root == RegRoot::LocalMachine);
+}
+
+TEST(SetupOlder, WhichVersionsUninstallThemselves) {
+  struct Case {
+    const char* version;
+    bool own;
+    bool hkcu;
+    const char* key;
+  };
+  const Case cases[] = {
+      {"3.13", true, false, "Software\\Orvanel\\Vek\\3.13"},
+      {"3.13EN", true, false, "Software\\Orvanel\\Vek\\3.13EN"},
+      {"4.00", true, false, "Software\\Orvanel\\Vek\\4.00"},
+      {"4.01FR", true, false, "Software\\Orvanel\\Vek\\4.01FR"},
+      {"4.02", false, false, "Software\\Orvanel\\Vek\\4.02"},
+      {"4.04", true, false, "Software\\Orvanel\\Vek\\4.04"},
+      {"4.06EN", true, true, "Software\\Orvanel\\Quillnox\\4.06EN"},
+      {"2.40", false, false, "Software\\Orvanel\\Vek\\2.40"},
+      {"3.12", false, false, "Software\\Orvanel\\Vek\\3.12"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RemovedByOwnUninstaller(c.version), c.own) << c.version;
+    bool hkcu = false;
+    char key[SETUP_PATH_SIZE];
+    ASSERT_TRUE(OldSettingsKey(c.version, &hkcu, key, sizeof key));
+    EXPECT_EQ(hkcu, c.hkcu) << c.version;
+    EXPECT_STREQ(key, c.key);
+  }
+}
+
+TEST(SetupOlder, UninstallerFromTheOpenCommand) {
+  char command[SETUP_PATH_SIZE];
+  ASSERT_TRUE(OlderUninstallCommand("C:\\Program Files\\Orvanel\\Vek\\vek.exe %1", command, sizeof command));
+  EXPECT_STREQ(command, "C:\\Program Files\\Orvanel\\Vek\\unins000.exe /SILENT");
+  ASSERT_TRUE(OlderUninstallCommand("\"C:\\Old\\vek.exe\" \"%1\"", command, sizeof command));
+  EXPECT_STREQ(command, "C:\\Old\\unins000.exe /SILENT");
+  EXPECT_FALSE(OlderUninstallCommand("vek.exe %1", command, sizeof command));
+  const std::string deep = "C:\\" + std::string(245, 'd') + "\\vek.exe %1";
+  EXPECT_FALSE(OlderUninstallCommand(deep.c_str(), command, sizeof command));
+  EXPECT_STREQ(command, "");
+}
+
+std::set<std::string> g_present;
+bool Present(const char* path) { return g_present.count(path) != 0; }
+
+TEST(SetupNumbering, FirstFreeNumberPerExtension) {
+  char out[SETUP_PATH_SIZE];
+  g_present = {"C:\\Q\\unins000.dat", "C:\\Q\\unins001.dat", "C:\\Q\\unins000.exe"};
+  ASSERT_TRUE(FirstFreeNumbered("C:\\Q", "dat", Present, out, sizeof out));
+  EXPECT_STREQ(out, "C:\\Q\\unins002.dat");
+  ASSERT_TRUE(FirstFreeNumbered("C:\\Q", "exe", Present, out, sizeof out));
+  EXPECT_STREQ(out, "C:\\Q\\unins001.exe");
+  g_present.clear();
+  ASSERT_TRUE(FirstFreeNumbered("C:\\Q", "exe", Present, out, sizeof out));
+  EXPECT_STREQ(out, "C:\\Q\\unins000.exe");
+  const std::string dir(250, 'x');
+  EXPECT_FALSE(FirstFreeNumbered(dir.c_str(), "exe", Present, out, sizeof out));
+}
+
+}  // namespace
