@@ -96,6 +96,14 @@ INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam, LPARAM) {
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case IDC_WIZARD_NEXT: {
+          char folder[SETUP_PATH_SIZE] = "";
+          if (g_wizard_page == WIZARD_PAGE_FOLDER) {
+            GetDlgItemTextA(g_wizard_page_window, IDC_FOLDER_PATH, folder, sizeof folder);
+            if (!CanInstallInto(folder)) {
+              MessageBeep(MB_ICONWARNING);
+              return TRUE;
+            }
+          }
           const int next = NextWizardPage(g_wizard_page);
           if (next)
             ShowPage(frame, next);

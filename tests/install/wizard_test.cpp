@@ -299,6 +299,14 @@ TEST(WizardStart, FolderPageAndCancelNoStaysYesEnds) {
   EXPECT_EQ(ControlText(frame, IDCANCEL), "&Cancel");
   Shot(frame, "1-folder");
 
+  // No folder shown: "&Install" stays on the page.
+  SetControlText(page, IDC_FOLDER_PATH, "");
+  Click(frame, IDC_WIZARD_NEXT);
+  Sync(frame);
+  EXPECT_EQ(WaitForPage(frame, IDC_INSTALL_REGISTRY, 500), nullptr);
+  EXPECT_EQ(WaitForPage(frame, IDC_FOLDER_PATH, 500), page);
+  SetControlText(page, IDC_FOLDER_PATH, kDefaultDir);
+
   Click(frame, IDCANCEL);
   HWND question = WaitFor(setup.pid(), "Quit the installation", kBoxText);
   ASSERT_NE(question, nullptr);

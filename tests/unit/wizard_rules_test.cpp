@@ -50,6 +50,9 @@ TEST(WizardFolder, DefaultUnderProgramFilesAndBounded) {
   EXPECT_EQ(std::string(out), fits + suffix);
   EXPECT_FALSE(DefaultInstallFolder((fits + "p").c_str(), out, sizeof out));
   EXPECT_STREQ(out, "");
+  EXPECT_TRUE(CanInstallInto("D:\\Tools"));
+  EXPECT_FALSE(CanInstallInto(""));
+  EXPECT_FALSE(CanInstallInto(nullptr));
   ASSERT_TRUE(InstalledProgramPath("D:\\Tools", out, sizeof out));
   EXPECT_STREQ(out, "D:\\Tools\\Quillnox.exe");
 }
