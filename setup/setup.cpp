@@ -1,15 +1,23 @@
-// setup's entry: with an argument, the unattended installation from that INI file.
-// (The wizard, for a start without argument, is the installer's other window.)
+// setup's entry: with an argument, the unattended installation from that INI file;
+// without one, the wizard.
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <cstring>
 
 #include "setup/setup.h"
+#include "setup/wizard.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
   const char* args = command_line;
   while (*args == ' ' || *args == '\t') ++args;
-  if (!*args) return 0;
+  if (!*args) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    RunSetupWizard(instance);
+    return 0;
+  }
   char ini[MAX_PATH];
   lstrcpynA(ini, args, sizeof ini);
   // One pair of quotes around the INI path.
