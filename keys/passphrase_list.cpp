@@ -32,9 +32,8 @@ struct RawList {
 
 std::unique_ptr<PassphraseList> g_snapshot;
 
-// Each slot ends within its 32 bytes; the bytes behind its first terminator are zero.
+// The bytes behind a slot's first terminator are zero (the slot holds one).
 void TidySlot(char* slot) {
-  slot[kSlot - 1] = '\0';
   const std::size_t length = std::strlen(slot);
   std::memset(slot + length, 0, kSlot - length);
 }
@@ -77,6 +76,26 @@ void Relayout(std::uint8_t* block, std::uint32_t n) {
   std::memset(block + KEY_LIST_LABELS_SIZE + n * kSlot, 0, (N - n) * kSlot);
   std::memcpy(block + 2 * KEY_LIST_LABELS_SIZE, selection, 4);
   SecureWipe(selection, sizeof selection);
+}
+
+// Whether a decrypted block is a list this program could have written. The selection
+// alone cannot tell: it lies in the block's 4-byte tail, which the Triple-DES tail rule
+// masks with ciphertext bytes only, so it decrypts the same under any key. So every
+// slot must end within its 32 bytes, the slots behind the used entries must be empty,
+// and the selection must name a used entry or none.
+bool ValidList(const PassphraseList& list, std::uint32_t n) {
+  for (int i = 0; i < N; ++i) {
+    if (std::memchr(list.Label(i), '\0', kSlot) == nullptr) return false;
+    if (std::memchr(list.Value(i), '\0', kSlot) == nullptr) return false;
+  }
+  const int count = list.Count();
+  if (static_cast<std::uint32_t>(count) > n) return false;
+  for (int i = count; i < N; ++i) {
+    for (std::uint32_t j = 0; j < kSlot; ++j)
+      if (list.Label(i)[j] != '\0' || list.Value(i)[j] != '\0') return false;
+  }
+  const std::uint32_t chosen = list.Selection();
+  return chosen <= n && chosen <= static_cast<std::uint32_t>(count);
 }
 
 // "Save": the raw stored bytes of version, as they are, to "keys.raw" beside the
@@ -170,8 +189,7 @@ int PassphraseListLoad(const char* version, PassphraseList* out, std::uint32_t* 
     else
       TdesBlock(list->block, stored, false);
     Relayout(list->block, n);
-    const std::uint32_t chosen = list->Selection();
-    valid = chosen <= n && chosen <= static_cast<std::uint32_t>(N);
+    valid = ValidList(*list, n);
   }
   raw.reset();
   if (!valid) {
@@ -184,10 +202,8 @@ int PassphraseListLoad(const char* version, PassphraseList* out, std::uint32_t* 
     TidySlot(list->Label(i));
     TidySlot(list->Value(i));
   }
-  int used = list->Count();
-  if (used > static_cast<int>(n)) used = static_cast<int>(n);
   if (selection) *selection = list->Selection();
-  if (count) *count = used;
+  if (count) *count = list->Count();
   if (out) std::memcpy(out->block, list->block, sizeof out->block);
   return 1;
 }

@@ -57,8 +57,9 @@ std::uint8_t PassphraseListMask(std::uint32_t position);
 
 // Reads the stored list of version (nullptr: the running one) into list (any output
 // may be nullptr). The older 8-entry layout is unscrambled, other stored sizes are
-// re-laid into 16 slots. A list that does not validate (selection out of range,
-// fewer than 4 or more than KEY_LIST_SIZE bytes stored) brings up the recovery
+// re-laid into 16 slots. A list that does not validate (a slot without terminator, a
+// used slot behind an empty one, a selection beyond the used entries, fewer than 4 or
+// more than KEY_LIST_SIZE bytes stored) brings up the recovery
 // question: "Suppress" and "Save" (raw bytes to "keys.raw" in the program's folder)
 // leave an empty list stored and give 1 with that empty list; "Cancel", Escape, the
 // title-bar close, or "Save" that cannot write the file give 0 and leave the stored
