@@ -1,5 +1,5 @@
-// Dialog 352, "Key management": adds and deletes stored passphrases, hides the typed
-// key, and on "Ok" may ask for the access password. "Cancel" (and Escape) put the list
+// Dialog 352, "Key management": adds and deletes stored passphrases, exports and
+// imports them, hides the typed key, and on "Ok" may ask for the access password. "Cancel" (and Escape) put the list
 // back as it was at opening; the system menu's close keeps the changes.
 #include <cstring>
 
@@ -113,7 +113,10 @@ INT_PTR CALLBACK ManagementProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
     case WM_INITDIALOG:
       return InitManagement(dialog, reinterpret_cast<ManagementState*>(lparam));
     case WM_TIMER:
-      if (wparam == kExportTimer) KillTimer(dialog, kExportTimer);
+      if (wparam == kExportTimer) {
+        KillTimer(dialog, kExportTimer);
+        ExportKeys(dialog);
+      }
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
@@ -122,6 +125,10 @@ INT_PTR CALLBACK ManagementProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
           return TRUE;
         case IDC_KEY_ADD: AddEntry(dialog); return TRUE;
         case IDC_KEY_DELETE: DeleteSelected(dialog); return TRUE;
+        case IDC_KEY_EXPORT: ExportKeys(dialog); return TRUE;
+        case IDC_KEY_IMPORT:
+          if (ImportKeys(dialog)) FillList(dialog);
+          return TRUE;
         case IDC_KEY_LIST:
           if (HIWORD(wparam) == LBN_SETFOCUS && ItemCount(dialog) > 0) {
             Enable(dialog, IDC_KEY_DELETE, true);

@@ -28,6 +28,12 @@ void SetKeysStateChanged(void (*changed)(HWND main));
 // "Ok", 2 = "Ok" and the access password is to be set now.
 int KeyManagementDialog(HWND main, int export_mode);
 
+// "Export" and "Import" of the key management dialog (its list box gives the selected
+// entries). Export: 1 when the key-exchange file was written. Import: 1 when entries
+// were added (the caller refills its list).
+int ExportKeys(HWND dialog);
+int ImportKeys(HWND dialog);
+
 // Finds the stored passphrase that opens the container at path, or asks for one.
 // 1 with the passphrase in out (32 bytes); 0 when cancelled or after an error message.
 int KeyIdentify(HWND owner, const char* path, char* out);

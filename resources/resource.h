@@ -16,7 +16,7 @@
 
 /* Passphrases and access password: key management 352, access-password gate 401 and
    protection 404, About box 131, identification notice 434 and prompt 435, the key
-   menu's bitmaps and the About bullet. Controls without a given number: 1330-1349. */
+   menu's bitmaps and the About bullet. Controls without a given number: 1330-1351. */
 #define IDD_KEY_MANAGEMENT 352
 #define IDC_KEY_NAME 1198
 #define IDC_KEY_VALUE 1199
@@ -63,6 +63,11 @@
 #define IDB_ABOUT_BULLET 491
 #define IDI_ACCESS_PASSWORD 122
 #define IDC_HAND_CURSOR 424
+#define IDD_TRANSFER_PASSWORD 357 /* Export and Import: the transfer password */
+#define IDC_TRANSFER_TEXT 1338
+#define IDC_TRANSFER_PASSWORD 1339
+#define IDC_TRANSFER_CONFIRM 1350
+#define IDC_TRANSFER_CONFIRM_CAPTION 1351
 #define IDC_KEY_FIELD 1056
 #define IDC_KEY_BUTTON 1102
 

@@ -405,4 +405,17 @@ TEST_F(KeysGuiTest, IdentifyWithAnEmptyListPromptsAfterTheNotice) {
   std::remove(container.c_str());
 }
 
+// ---- export and import -----------------------------------------------------------------
+
+TEST_F(KeysGuiTest, ExportWithNothingSelectedAsksForASelection) {
+  ASSERT_EQ(RunDemo({"add", "alpha", "a1"}), 1);
+  ASSERT_EQ(RunDemo({"select", "0"}), 1);
+  Program demo("keys_demo.exe", {"manage", "export"});
+  EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON3), "Please, select the keys to export.");
+  HWND dialog = OpenManagement(demo);
+  ASSERT_NE(dialog, nullptr);
+  Press(dialog, IDC_KEY_CANCEL);
+  EXPECT_EQ(demo.WaitExit(), 0);
+}
+
 }  // namespace

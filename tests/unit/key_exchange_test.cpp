@@ -1,11 +1,15 @@
-// The key-exchange text: lines made from entries, and every kind of malformed line
-// refused as a whole.
+// The key-exchange text: lines made from entries, every kind of malformed line refused
+// as a whole, and the text carried in a container under a transfer password.
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include <string>
 #include <vector>
 
+#include "container/operation.h"
 #include "keys/key_exchange.h"
+#include "tests/support/operation_support.h"
 
 namespace {
 
@@ -58,6 +62,41 @@ TEST(KeyExchangeTest, AnyMalformedLineRefusesEverything) {
     EXPECT_EQ(line, c.line) << c.text;
     EXPECT_TRUE(entries.empty()) << c.text;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The way Export and Import use it: the text travels in an ordinary container under
+// the transfer password and comes back whole with the right password only.
+class KeyExchangeFileTest : public OperationFixture {};
+
+TEST_F(KeyExchangeFileTest, TextTravelsInAContainer) {
+  std::string text;
+  ASSERT_EQ(KeyExchangeAppend(&text, "alpha", "a1"), 1);
+  ASSERT_EQ(KeyExchangeAppend(&text, "beta", "b2"), 1);
+  const EncryptResult made = EncryptItems(&text, {}, false, "transfer");
+  ASSERT_EQ(made.result, 1u);
+  const std::string file = Keep(made.containers.at(0));
+
+  FileEntry* entries = nullptr;
+  std::uint32_t count = 7;
+  char* opened = nullptr;
+  ASSERT_EQ(OpenContainer(nullptr, file.c_str(), "transfer", &entries, &count, &opened), 1);
+  EXPECT_EQ(count, 0u);
+  std::vector<KeyExchangeEntry> keys;
+  ASSERT_EQ(KeyExchangeParse(opened, std::strlen(opened), &keys, nullptr), 1);
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_STREQ(keys[1].label, "beta");
+  EXPECT_STREQ(keys[1].value, "b2");
+  OperationTextFree(opened);
+  FileEntriesFree(entries);
+
+  opened = nullptr;
+  entries = nullptr;
+  EXPECT_EQ(OpenContainer(nullptr, file.c_str(), "wrong", &entries, &count, &opened), 0);
+  EXPECT_EQ(opened, nullptr);
 }
 
 }  // namespace
