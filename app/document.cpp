@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/file_list.h"
+#include "app/keys_ui.h"
 #include "app/not_yet_built.h"
 #include "app/output_files.h"
 #include "container/format.h"

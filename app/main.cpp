@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/document.h"
 #include "app/main_window.h"
+#include "app/keys_ui.h"
 #include "app/not_yet_built.h"
 #include "keys/settings.h"
 #include "platform/msgbox.h"

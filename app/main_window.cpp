@@ -20,8 +20,10 @@
 #include "app/mail.h"
 #include "app/main_layout.h"
 #include "app/main_window_look.h"
+#include "app/keys_ui.h"
 #include "app/not_yet_built.h"
 #include "app/output_files.h"
+#include "keys/access_password.h"
 #include "keys/settings.h"
 #include "platform/msgbox.h"
 #include "resources/resource.h"
@@ -373,7 +375,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
         if (OpenedFilesCleanUp(window)) KillTimer(window, TIMER_OPENED_FILES);
       } else if (wparam == TIMER_EXPORT_WINDOW) {
         KillTimer(window, TIMER_EXPORT_WINDOW);
-        KeyManagementExportDialog(window);
+        KeyManagementDialog(window, 1);
       }
       return FALSE;
     case WM_DRAWITEM:

@@ -1,19 +1,6 @@
 // The entries of not_yet_built.h whose real functions are not in the program yet. Each
-// does nothing: the gate lets start-up go on, everything else reports that nothing
-// was done (0), and the clean-up of opened files reports its list empty.
+// does nothing and reports that nothing was done (0).
 #include "app/not_yet_built.h"
-
-int AccessPasswordGate() { return 1; }
-int AccessPasswordActive() { return 0; }
-int AccessPasswordDialog(HWND) { return 1; }
-void AboutBox(HWND) {}
-void KeyFieldRefresh(HWND, const char*) {}
-int KeyMenu(HWND, HWND) { return 0; }
-int KeyIdentify(HWND, const char*, char passphrase[32]) {
-  passphrase[0] = '\0';
-  return 0;
-}
-int KeyManagementExportDialog(HWND) { return 0; }
 
 int NewDocument(HWND) { return 0; }
 int OpenFiles(HWND) { return 0; }

@@ -1,8 +1,6 @@
-// Functions the main program calls that other parts of the program provide: the
-// passphrase field, menu and identification, the access password and the About box,
-// the main commands with their progress dialog and output helpers, and the mail
-// library's release. Until each one lands, its entry in not_yet_built.cpp does nothing
-// and reports that nothing was done.
+// The main commands and their progress dialog, which the main window calls and which
+// are not in the program yet. Until each one lands, its entry in not_yet_built.cpp
+// does nothing and reports that nothing was done.
 #pragma once
 
 #include <windows.h>
@@ -10,16 +8,6 @@
 #include "container/operation.h"
 
 struct Document;
-
-// Passphrases and the access password.
-int AccessPasswordGate();
-int AccessPasswordActive();
-int AccessPasswordDialog(HWND owner);
-void AboutBox(HWND owner);
-void KeyFieldRefresh(HWND window, const char* default_text);
-int KeyMenu(HWND window, HWND key_button);
-int KeyIdentify(HWND owner, const char* path, char passphrase[32]);
-int KeyManagementExportDialog(HWND owner);
 
 // Main commands, the progress dialog and the output helpers.
 int NewDocument(HWND window);

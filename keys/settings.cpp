@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "keys/access_password.h"
+#include "keys/passphrase_list.h"
 #include "platform/msgbox.h"
 #include "platform/version.h"
 
@@ -538,25 +540,18 @@ int InstallDir(char* buffer, std::uint32_t size) {
 
 int SettingsLoadMigratedList(const char* version, SettingsRecord* record) {
   if (version == nullptr || record == nullptr) return 0;
-  ListRead read;
-  if (!ReadListValues(version, record->carried_list, sizeof record->carried_list, &read)) return 0;
-  if (read.cut_value != nullptr) {  // larger than any list this program keeps
-    Wipe(record->carried_list, sizeof record->carried_list);
-    ReportListValue(version, read.cut_value, REGISTRY_MORE_DATA);
-    return 0;
-  }
-  record->carried_label_size = read.label_size;
-  record->carried_value_size = read.value_size;
+  auto list = std::make_unique<PassphraseList>();
+  std::uint32_t selection = 0;
+  if (!PassphraseListLoad(version, list.get(), &selection, nullptr)) return 0;
+  std::memcpy(record->key_labels, list->Labels(), sizeof record->key_labels);
+  std::memcpy(record->key_values, list->Values(), sizeof record->key_values);
+  record->key_selection = selection;
   return 1;
 }
 
 int SettingsStoreMigratedList(const SettingsRecord* record) {
   if (record == nullptr) return 0;
-  const std::uint32_t label = record->carried_label_size;
-  const std::uint32_t value = record->carried_value_size;
-  if (label == 0 && value == 0) return 1;  // nothing carried
-  if (label > sizeof record->carried_list || value > sizeof record->carried_list - label) return 0;
-  return WriteListValues(record->carried_list, label, value) ? 1 : 0;
+  return PassphraseListStore(record->key_labels, record->key_values, record->key_selection);
 }
 
-int SettingsWriteNoPasswordForm() { return 1; }
+int SettingsWriteNoPasswordForm() { return AccessPasswordClear(); }

@@ -56,12 +56,6 @@ struct SettingsRecord {
   std::uint32_t key_selection;
   char key_labels[KEY_LIST_CAPACITY * KEY_SLOT_SIZE];
   char key_values[KEY_LIST_CAPACITY * KEY_SLOT_SIZE];
-  // The older version's stored list exactly as read ("keylabel" bytes, then
-  // "keyvalue" bytes), carried over unchanged while the list is not decrypted here;
-  // both sizes 0 when nothing is carried. See SettingsLoadMigratedList.
-  std::uint32_t carried_label_size;
-  std::uint32_t carried_value_size;
-  unsigned char carried_list[KEY_LIST_SIZE];
 };
 
 // The program's product version ("4.10EN"), read once from its version resource and
@@ -188,15 +182,13 @@ int ShellFolderCache(char* buffer);
 int InstallDir(char* buffer, std::uint32_t size);
 
 // The two steps of the first start that belong to the passphrase list and the access
-// password. Until those are stored by this program, the list's raw values are carried
-// over unchanged and no "pwd" is written.
+// password.
 //
-// Loads the passphrase list of version into record (carried_* for now). 0 when it
-// cannot be read, after the message; a list larger than KEY_LIST_SIZE cannot be
-// carried and counts as unreadable (its value's message ends "Error=234").
+// Loads the passphrase list of version (PassphraseListLoad, which may ask the
+// recovery question) into record's labels, values and selection. 0 when it cannot be
+// read or the user left the question with "Cancel"; record's list is then empty.
 int SettingsLoadMigratedList(const char* version, SettingsRecord* record);
-// Stores the migrated passphrase list of record in the running version's key (the
-// carried values, byte for byte; nothing when none were carried).
+// Stores record's list, encrypted for this machine, in the running version's key.
 int SettingsStoreMigratedList(const SettingsRecord* record);
-// Writes the no-password form of "pwd" (for now: nothing written, result 1).
+// Writes the no-password form of "pwd" (AccessPasswordClear).
 int SettingsWriteNoPasswordForm();

@@ -39,6 +39,14 @@ int ErrorBox(WindowHandle owner, const char* text);
 int QuestionBox(WindowHandle owner, const char* text, const char* label1, const char* label2,
                 const char* label3);
 
+// The raw end value of the title-bar close.
+constexpr int BOX_END_CLOSE = 4;
+
+// As QuestionBox, but a title-bar close gives BOX_END_CLOSE, so that a caller for whom
+// the first button would do harm can tell the two apart.
+int QuestionBoxOrClose(WindowHandle owner, const char* text, const char* label1, const char* label2,
+                       const char* label3);
+
 // The raw end value of a box (1273 -> 1, 1274 -> 2, 1275 -> 3, Escape 0, title-bar
-// close 1) turned into what the kind's function returns.
+// close BOX_END_CLOSE) turned into what the kind's function returns.
 int BoxResult(BoxKind kind, int end_value);

@@ -56,6 +56,6 @@ void BoxTitle(BoxKind kind, char* buffer, std::size_t size) {
 }
 
 int BoxResult(BoxKind kind, int end_value) {
-  if (kind == BoxKind::Question) return end_value;
+  if (kind == BoxKind::Question) return end_value == BOX_END_CLOSE ? 1 : end_value;
   return end_value == 3 ? 1 : 0;
 }

@@ -54,3 +54,9 @@ int QuestionBox(WindowHandle, const char* text, const char* label1, const char* 
   if (choice >= 1 && choice <= 3 && labels[choice - 1] && *labels[choice - 1]) return choice;
   return 0;
 }
+
+// A console has no title bar to close: the answers are QuestionBox's.
+int QuestionBoxOrClose(WindowHandle owner, const char* text, const char* label1, const char* label2,
+                       const char* label3) {
+  return QuestionBox(owner, text, label1, label2, label3);
+}

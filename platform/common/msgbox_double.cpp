@@ -8,8 +8,9 @@ namespace {
 std::vector<RecordedBox> g_log;
 std::deque<int> g_answers;
 
-int Record(WindowHandle owner, BoxKind kind, const char* text, const char* label1,
-           const char* label2, const char* label3) {
+// The raw end value.
+int RecordRaw(WindowHandle owner, BoxKind kind, const char* text, const char* label1,
+              const char* label2, const char* label3) {
   RecordedBox box{kind, owner, {}, text ? text : "", {label1 ? label1 : "", label2 ? label2 : "",
                                                       label3 ? label3 : ""}};
   char title[96];
@@ -21,7 +22,12 @@ int Record(WindowHandle owner, BoxKind kind, const char* text, const char* label
     end_value = g_answers.front();
     g_answers.pop_front();
   }
-  return BoxResult(kind, end_value);
+  return end_value;
+}
+
+int Record(WindowHandle owner, BoxKind kind, const char* text, const char* label1,
+           const char* label2, const char* label3) {
+  return BoxResult(kind, RecordRaw(owner, kind, text, label1, label2, label3));
 }
 
 }  // namespace
@@ -46,4 +52,9 @@ int ErrorBox(WindowHandle owner, const char* text) {
 int QuestionBox(WindowHandle owner, const char* text, const char* label1, const char* label2,
                 const char* label3) {
   return Record(owner, BoxKind::Question, text, label1, label2, label3);
+}
+
+int QuestionBoxOrClose(WindowHandle owner, const char* text, const char* label1, const char* label2,
+                       const char* label3) {
+  return RecordRaw(owner, BoxKind::Question, text, label1, label2, label3);
 }

@@ -17,7 +17,8 @@ struct RecordedBox {
 
 // Forgets the log and the queued answers.
 void BoxDoubleReset();
-// Queues the raw end value of the next box: 1, 2 or 3 for a button, 0 for Escape.
+// Queues the raw end value of the next box: 1, 2 or 3 for a button, 0 for Escape,
+// BOX_END_CLOSE for the title-bar close.
 // Unqueued boxes end with 3 ("OK") for warnings and errors and 0 for questions.
 void BoxDoubleQueueAnswer(int end_value);
 const std::vector<RecordedBox>& BoxDoubleLog();

@@ -136,8 +136,8 @@ INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
         case IDCANCEL: EndDialog(box, 0); return TRUE;  // Escape
       }
       break;
-    case WM_CLOSE:  // the title-bar close counts as the first button
-      EndDialog(box, 1);
+    case WM_CLOSE:  // the title-bar close: QuestionBox counts it as the first button
+      EndDialog(box, BOX_END_CLOSE);
       return TRUE;
     case WM_CTLCOLORDLG:
       return reinterpret_cast<INT_PTR>(WhiteBrush());
@@ -148,15 +148,21 @@ INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
   return FALSE;
 }
 
-int ShowBox(WindowHandle owner, BoxKind kind, const char* text, const char* label1,
-            const char* label2, const char* label3) {
+// The raw end value.
+int ShowBoxRaw(WindowHandle owner, BoxKind kind, const char* text, const char* label1,
+               const char* label2, const char* label3) {
   BoxRequest request{kind, text ? text : "", {label1 ? label1 : "", label2 ? label2 : "",
                                               label3 ? label3 : ""}};
   HWND owner_window = owner ? static_cast<HWND>(owner) : GetDesktopWindow();
   const INT_PTR end = DialogBoxParamA(reinterpret_cast<HINSTANCE>(&__ImageBase),
                                       MAKEINTRESOURCEA(IDD_MESSAGE_BOX), owner_window, BoxProc,
                                       reinterpret_cast<LPARAM>(&request));
-  return BoxResult(kind, end < 0 ? 0 : static_cast<int>(end));
+  return end < 0 ? 0 : static_cast<int>(end);
+}
+
+int ShowBox(WindowHandle owner, BoxKind kind, const char* text, const char* label1,
+            const char* label2, const char* label3) {
+  return BoxResult(kind, ShowBoxRaw(owner, kind, text, label1, label2, label3));
 }
 
 }  // namespace
@@ -172,4 +178,9 @@ int ErrorBox(WindowHandle owner, const char* text) {
 int QuestionBox(WindowHandle owner, const char* text, const char* label1, const char* label2,
                 const char* label3) {
   return ShowBox(owner, BoxKind::Question, text, label1, label2, label3);
+}
+
+int QuestionBoxOrClose(WindowHandle owner, const char* text, const char* label1, const char* label2,
+                       const char* label3) {
+  return ShowBoxRaw(owner, BoxKind::Question, text, label1, label2, label3);
 }

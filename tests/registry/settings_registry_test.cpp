@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "crypto/des.h"
+#include "keys/access_password.h"
+#include "keys/passphrase_list.h"
 #include "keys/settings.h"
 #include "platform/common/msgbox_double.h"
 
@@ -27,6 +30,46 @@ Bytes Pattern(std::size_t n, unsigned char seed) {
   Bytes bytes(n);
   for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<unsigned char>(seed + 7 * i);
   return bytes;
+}
+
+// A passphrase list of `slots` entries with two used ones, as stored: encrypted with
+// this machine's list key, or for 8 slots scrambled in the older layout.
+Bytes StoredList(int slots) {
+  Bytes bytes(static_cast<std::size_t>(slots) * 64 + 4, 0);
+  const char* entries[2][2] = {{"alpha", "first"}, {"beta", "second"}};
+  for (int i = 0; i < 2; ++i) {
+    std::memcpy(&bytes[i * 32], entries[i][0], std::strlen(entries[i][0]));
+    std::memcpy(&bytes[slots * 32 + i * 32], entries[i][1], std::strlen(entries[i][1]));
+  }
+  bytes[static_cast<std::size_t>(slots) * 64] = 2;  // beta selected
+  if (slots == 8) {
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      bytes[i] ^= PassphraseListMask(static_cast<std::uint32_t>(i < 256 ? i : i - 256));
+    return bytes;
+  }
+  std::uint8_t key[16];
+  PassphraseListKey(key);
+  const std::uint8_t iv[8] = {};
+  DesScheduleAcquire();
+  TdesEncrypt(bytes.data(), static_cast<std::int32_t>(bytes.size()), key, iv);
+  DesScheduleRelease();
+  return bytes;
+}
+
+Bytes Part(const Bytes& bytes, std::size_t from, std::size_t to) {
+  return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+// The running version's list reads back as alpha, beta with beta selected.
+void ExpectMigratedList() {
+  PassphraseList list;
+  std::uint32_t selection = 0;
+  int count = 0;
+  ASSERT_EQ(PassphraseListLoad(nullptr, &list, &selection, &count), 1);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(selection, 2u);
+  EXPECT_STREQ(list.Label(0), "alpha");
+  EXPECT_STREQ(list.Value(1), "second");
 }
 
 Bytes Le32s(std::initializer_list<std::int32_t> numbers) {
@@ -180,7 +223,8 @@ TEST_F(SettingsRegistryTest, RefusesToStartWithoutTheMachineKey) {
 
 TEST_F(SettingsRegistryTest, FirstStartMigratesFrom406AndSecondStartChangesNothing) {
   MakeKey(HKEY_LOCAL_MACHINE, kQuillnox406);
-  SeedOlder(HKEY_CURRENT_USER, kQuillnox406, "C:\\In\\", "C:\\Out\\", Pattern(512, 1), Pattern(516, 2));
+  const Bytes stored = StoredList(16);
+  SeedOlder(HKEY_CURRENT_USER, kQuillnox406, "C:\\In\\", "C:\\Out\\", Part(stored, 0, 512), Part(stored, 512, 1028));
 
   ASSERT_EQ(SettingsInit(), 1);
   EXPECT_TRUE(BoxDoubleLog().empty());
@@ -191,9 +235,11 @@ TEST_F(SettingsRegistryTest, FirstStartMigratesFrom406AndSecondStartChangesNothi
   EXPECT_EQ(Read(HKEY_CURRENT_USER, kCurrent, "authreq"), (Stored{true, REG_SZ, Bytes{'0', 0}}));
   EXPECT_EQ(Text(HKEY_CURRENT_USER, kCurrent, "srcdir"), "C:\\In\\");
   EXPECT_EQ(Text(HKEY_CURRENT_USER, kCurrent, "dstdir"), "C:\\Out\\");
-  EXPECT_EQ(Read(HKEY_CURRENT_USER, kCurrent, "keylabel"), (Stored{true, REG_BINARY, Pattern(512, 1)}));
-  EXPECT_EQ(Read(HKEY_CURRENT_USER, kCurrent, "keyvalue"), (Stored{true, REG_BINARY, Pattern(516, 2)}));
+  EXPECT_EQ(Read(HKEY_CURRENT_USER, kCurrent, "keylabel"), (Stored{true, REG_BINARY, Part(stored, 0, 512)}));
+  EXPECT_EQ(Read(HKEY_CURRENT_USER, kCurrent, "keyvalue"), (Stored{true, REG_BINARY, Part(stored, 512, 1028)}));
+  ExpectMigratedList();
   EXPECT_NE(Read(HKEY_CURRENT_USER, kCurrent, "pwd").bytes, Pattern(16, 9));
+  EXPECT_EQ(AccessPasswordActive(), 0);
 
   EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, kQuillnox406));
   EXPECT_FALSE(Exists(HKEY_CURRENT_USER, kQuillnox406));
@@ -207,14 +253,16 @@ TEST_F(SettingsRegistryTest, FirstStartMigratesFrom406AndSecondStartChangesNothi
 }
 
 TEST_F(SettingsRegistryTest, MigratesFrom313AndRemovesTheEmptiedParent) {
-  SeedOlder(HKEY_LOCAL_MACHINE, kVek313, "C:\\In", "D:\\", Pattern(256, 3), Pattern(260, 4));
+  const Bytes older = StoredList(8);
+  SeedOlder(HKEY_LOCAL_MACHINE, kVek313, "C:\\In", "D:\\", Part(older, 0, 256), Part(older, 256, 516));
   ASSERT_EQ(SettingsInit(), 1);
   EXPECT_TRUE(BoxDoubleLog().empty());
   EXPECT_EQ(Text(HKEY_CURRENT_USER, kCurrent, "srcdir"), "C:\\In\\");
   EXPECT_EQ(Text(HKEY_CURRENT_USER, kCurrent, "dstdir"), "D:\\");
   EXPECT_EQ(Text(HKEY_CURRENT_USER, kCurrent, "algo"), "1");
-  EXPECT_EQ(Read(HKEY_CURRENT_USER, kCurrent, "keylabel").bytes, Pattern(256, 3));
-  EXPECT_EQ(Read(HKEY_CURRENT_USER, kCurrent, "keyvalue").bytes, Pattern(260, 4));
+  EXPECT_EQ(Read(HKEY_CURRENT_USER, kCurrent, "keylabel").bytes.size(), 512u);  // now the 16-entry form
+  EXPECT_EQ(Read(HKEY_CURRENT_USER, kCurrent, "keyvalue").bytes.size(), 516u);
+  ExpectMigratedList();
   EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, "Software\\Orvanel\\Vek"));
   EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE, "Software\\Orvanel"), std::vector<std::string>{"Quillnox"});
 }

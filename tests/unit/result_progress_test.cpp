@@ -146,13 +146,15 @@ TEST(MessageBoxTest, DisplayNameAndTitles) {
 }
 
 TEST(MessageBoxTest, EndValuesBecomeResults) {
-  // end values: 1273 -> 1, 1274 -> 2, 1275 -> 3, Escape 0, title-bar close 1
+  // end values: 1273 -> 1, 1274 -> 2, 1275 -> 3, Escape 0, title-bar close BOX_END_CLOSE
   for (BoxKind kind : {BoxKind::Warning, BoxKind::Error}) {
     EXPECT_EQ(BoxResult(kind, 3), 1);
     EXPECT_EQ(BoxResult(kind, 0), 0);
     EXPECT_EQ(BoxResult(kind, 1), 0);
+    EXPECT_EQ(BoxResult(kind, BOX_END_CLOSE), 0);
   }
   for (int end : {0, 1, 2, 3}) EXPECT_EQ(BoxResult(BoxKind::Question, end), end);
+  EXPECT_EQ(BoxResult(BoxKind::Question, BOX_END_CLOSE), 1);  // QuestionBox: as the first button
 }
 
 TEST(MessageBoxTest, DoubleRecordsAndAnswersFromItsQueue) {

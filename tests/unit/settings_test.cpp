@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "keys/access_password.h"
 #include "keys/settings.h"
 #include "platform/common/msgbox_double.h"
 #include "platform/common/registry_memory.h"
+#include "tests/support/list_support.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -62,13 +64,20 @@ std::string Text(RegistryRoot root, const char* path, const char* name) {
   return std::string(bytes.begin(), bytes.end() - 1);
 }
 
+const std::vector<ListEntry> kOlderEntries = {{"alpha", "first secret"}, {"beta", "second secret"}};
+
 // What an older installed version leaves behind: its settings, its list, a password.
 struct OlderVersion {
   Bytes xywh = Le32s({10, 20, 640, 480});
   const char* srcdir = "C:\\In\\";
   const char* dstdir = "C:\\Out\\";
-  Bytes labels = Pattern(512, 1);
-  Bytes values = Pattern(516, 2);  // empty: no "keyvalue" at all
+  // Its passphrase list, encrypted for this machine and split in the two values.
+  Bytes labels = OlderList(0, 512);
+  Bytes values = OlderList(512, 1028);  // empty: no "keyvalue" at all
+  static Bytes OlderList(std::size_t from, std::size_t to) {
+    const Bytes stored = EncryptedList(PlainList(kOlderEntries, 2));
+    return Bytes(stored.begin() + static_cast<std::ptrdiff_t>(from), stored.begin() + static_cast<std::ptrdiff_t>(to));
+  }
 };
 
 void SeedOlder(RegistryRoot root, const char* path, const OlderVersion& older) {
@@ -500,9 +509,14 @@ TEST_F(SettingsTest, MigratesFrom406AndRemovesItsKeys) {
   EXPECT_EQ(Text(HKCU, kCurrent, "authreq"), "0");  // not carried over
   EXPECT_EQ(Text(HKCU, kCurrent, "srcdir"), "C:\\In\\");
   EXPECT_EQ(Text(HKCU, kCurrent, "dstdir"), "C:\\Out\\");
-  EXPECT_EQ(Value(HKCU, kCurrent, "keylabel"), older.labels);
+  EXPECT_EQ(Value(HKCU, kCurrent, "keylabel"), older.labels);  // same machine, same encryption
   EXPECT_EQ(Value(HKCU, kCurrent, "keyvalue"), older.values);
+  const LoadedList list = LoadList();
+  EXPECT_EQ(list.result, 1);
+  EXPECT_EQ(list.entries, kOlderEntries);
+  EXPECT_EQ(list.selection, 2u);
   EXPECT_NE(Value(HKCU, kCurrent, "pwd"), Pattern(16, 9));  // the old password stays behind
+  EXPECT_EQ(AccessPasswordActive(), 0) << "a new version starts without a password";
 
   EXPECT_FALSE(RegistryMemoryKeyExists(HKLM, kQuillnox406));
   EXPECT_FALSE(RegistryMemoryKeyExists(HKCU, kQuillnox406));
@@ -514,8 +528,9 @@ TEST_F(SettingsTest, MigratesFrom313WithTrailingSeparators) {
   OlderVersion older;
   older.srcdir = "C:\\In";
   older.dstdir = "D:\\";  // a drive root keeps its single separator
-  older.labels = Pattern(256, 1);
-  older.values = Pattern(260, 2);
+  const Bytes scrambled = ScrambledList(PlainList(kOlderEntries, 1, 8));  // the 8-entry layout
+  older.labels.assign(scrambled.begin(), scrambled.begin() + 256);
+  older.values.assign(scrambled.begin() + 256, scrambled.end());
   SeedOlder(HKLM, kVek313, older);
   ASSERT_EQ(SettingsInit(), 1);
   EXPECT_TRUE(BoxDoubleLog().empty());
@@ -524,8 +539,13 @@ TEST_F(SettingsTest, MigratesFrom313WithTrailingSeparators) {
   EXPECT_EQ(Text(HKCU, kCurrent, "dstdir"), "D:\\");
   EXPECT_EQ(Text(HKCU, kCurrent, "visible"), "1");
   EXPECT_EQ(Text(HKCU, kCurrent, "algo"), "1");
-  EXPECT_EQ(Value(HKCU, kCurrent, "keylabel"), older.labels);  // the older layout, as it was
-  EXPECT_EQ(Value(HKCU, kCurrent, "keyvalue"), older.values);
+  EXPECT_EQ(Value(HKCU, kCurrent, "keylabel").size(), 512u);  // now the 16-entry form, encrypted
+  EXPECT_EQ(Value(HKCU, kCurrent, "keyvalue").size(), 516u);
+  const Bytes encrypted = EncryptedList(PlainList(kOlderEntries, 1));
+  EXPECT_EQ(Value(HKCU, kCurrent, "keylabel"), Bytes(encrypted.begin(), encrypted.begin() + 512));
+  const LoadedList list = LoadList();
+  EXPECT_EQ(list.entries, kOlderEntries);
+  EXPECT_EQ(list.selection, 1u);
 
   EXPECT_FALSE(RegistryMemoryKeyExists(HKLM, "Software\\Orvanel\\Vek"));  // emptied, so removed
   EXPECT_EQ(RegistryMemorySubkeys(HKLM, "Software\\Orvanel"), std::vector<std::string>{"Quillnox"});
@@ -565,7 +585,7 @@ TEST_F(SettingsTest, NewerInstalledVersionMeansDefaultsAndNoRemoval) {
   EXPECT_STREQ(previous, "4.12");
   ASSERT_EQ(SettingsInit(), 1);
   ExpectDefaults();
-  EXPECT_FALSE(HasValue(HKCU, kCurrent, "keylabel"));
+  EXPECT_EQ(LoadList().entries, std::vector<ListEntry>{}) << "an empty list is stored";
   EXPECT_TRUE(RegistryMemoryKeyExists(HKLM, kQuillnox406));
   EXPECT_TRUE(RegistryMemoryKeyExists(HKCU, kQuillnox406));
 }
@@ -590,33 +610,44 @@ TEST_F(SettingsTest, OlderKeyThatCannotBeOpenedIsReportedAndKept) {
 struct UnreadableList {
   Bytes labels;
   Bytes values;
-  const char* message;  // the end of the message
+  BoxKind kind;
+  const char* message;  // the start of the message
   friend void PrintTo(const UnreadableList& c, std::ostream* os) { *os << c.message; }
 };
 
 class UnreadableOlderListTest : public SettingsTest, public ::testing::WithParamInterface<UnreadableList> {};
 
+// A list that cannot be read, or that is too large for the layout and is left with
+// "Cancel" at the recovery question: the settings are carried, the list starts empty,
+// and the older keys stay for another try.
 TEST_P(UnreadableOlderListTest, IsReportedAndKeepsTheOlderKeys) {
   OlderVersion older;
   older.srcdir = "C:\\Kept\\";
   older.labels = GetParam().labels;
   older.values = GetParam().values;
   Seed406(older);
+  BoxDoubleQueueAnswer(3);  // "Cancel" when asked
   ASSERT_EQ(SettingsInit(), 1);
-  EXPECT_EQ(Boxes(),
-            std::vector<std::string>{kOpenError + "HKCU\\Software\\Orvanel\\Quillnox\\4.06\\" + GetParam().message});
+  ASSERT_EQ(BoxDoubleLog().size(), 1u);
+  EXPECT_EQ(BoxDoubleLog()[0].kind, GetParam().kind);
+  EXPECT_EQ(BoxDoubleLog()[0].text.rfind(GetParam().message, 0), 0u) << BoxDoubleLog()[0].text;
   EXPECT_EQ(Text(HKCU, kCurrent, "srcdir"), "C:\\Kept\\") << "the settings are still carried";
-  EXPECT_FALSE(HasValue(HKCU, kCurrent, "keylabel"));
+  EXPECT_EQ(LoadList().entries, std::vector<ListEntry>{});
   EXPECT_TRUE(RegistryMemoryKeyExists(HKLM, kQuillnox406));
   EXPECT_TRUE(RegistryMemoryKeyExists(HKCU, kQuillnox406));
   EXPECT_EQ(Value(HKCU, kQuillnox406, "keylabel"), GetParam().labels);
 }
 
+const std::string kRecoveryStart = "Quillnox cannot decrypt your password list.";
+const std::string kMissingValue = kOpenError + "HKCU\\Software\\Orvanel\\Quillnox\\4.06\\keyvalue\nError=2";
+
 INSTANTIATE_TEST_SUITE_P(
     Lists, UnreadableOlderListTest,
-    ::testing::Values(UnreadableList{Pattern(512, 1), {}, "keyvalue\nError=2"},
-                      UnreadableList{Pattern(KEY_LIST_SIZE + 100, 1), Pattern(516, 2), "keylabel\nError=234"},
-                      UnreadableList{Pattern(512, 1), Pattern(600, 2), "keyvalue\nError=234"}),
+    ::testing::Values(UnreadableList{Pattern(512, 1), {}, BoxKind::Error, kMissingValue.c_str()},
+                      UnreadableList{Pattern(KEY_LIST_SIZE + 100, 1), Pattern(516, 2), BoxKind::Question,
+                                     kRecoveryStart.c_str()},
+                      UnreadableList{Pattern(512, 1), Pattern(600, 2), BoxKind::Question, kRecoveryStart.c_str()},
+                      UnreadableList{Pattern(512, 1), Pattern(516, 2), BoxKind::Question, kRecoveryStart.c_str()}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(SettingsTest, OlderValuesThatAreMissingKeepTheDefaults) {
@@ -625,10 +656,10 @@ TEST_F(SettingsTest, OlderValuesThatAreMissingKeepTheDefaults) {
   RegistryMemorySetText(HKCU, kQuillnox406, "visible", "x");
   RegistryMemorySetText(HKCU, kQuillnox406, "algo", "2");
   RegistryMemorySetText(HKCU, kQuillnox406, "authreq", "1");
-  SetBinary(HKCU, kQuillnox406, "keylabel", Pattern(512, 1));
-  SetBinary(HKCU, kQuillnox406, "keyvalue", Pattern(516, 2));
+  StoreListValues(HKCU, kQuillnox406, EncryptedList(PlainList(kOlderEntries, 0)), 512);
   ASSERT_EQ(SettingsInit(), 1);
   ExpectDefaults();
+  EXPECT_EQ(LoadList().entries, kOlderEntries);
   EXPECT_FALSE(RegistryMemoryKeyExists(HKCU, kQuillnox406));
 }
 
