@@ -194,9 +194,14 @@ TEST_F(MainWindowTest, FirstStartShowsEncryptionModeAtTheDefaultSizeAndQuitStore
 // a window made top-most, and its menus belong to their process, so the test sees the
 // toggle through the stored setting and the placement.
 TEST_F(MainWindowTest, AlwaysVisibleTheMenuToggleStoresIt) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kMachineKey, &key), ERROR_SUCCESS);
-  RegCloseKey(key);
+  {
+    // A first start writes the version's settings (the passphrase list among them).
+    Program first(kProgram, {});
+    HWND window = Start(first);
+    ASSERT_NE(window, nullptr);
+    Click(window, IDC_MAIN_QUIT);
+    ASSERT_EQ(first.WaitExit(), 0);
+  }
   WriteString("visible", "1");
   WriteRect(50, 60, 400, 500);
 
@@ -404,7 +409,15 @@ TEST_F(MainWindowTest, TogglesSwitchTheirIdsAndTheAlgorithmMenuOpens) {
 
   // "algo" 2 shows the AES toggle once the buttons are brought up to date.
   WriteString("algo", "2");
-  Click(window, IDC_MAIN_PASSWORD_OFF);  // the access-password button ends with UpdateButtons
+  Click(window, IDC_MAIN_PASSWORD_OFF);  // the access-password dialog; it ends with UpdateButtons
+  HWND protection = nullptr;
+  for (int i = 0; i < 200 && protection == nullptr; ++i) {
+    Sleep(25);
+    HWND found = GetForegroundWindow();
+    if (found && found != window && GetDlgItem(found, IDCANCEL)) protection = found;
+  }
+  ASSERT_NE(protection, nullptr);
+  PostMessageA(protection, WM_COMMAND, IDCANCEL, 0);
   Sync(window);
   for (int i = 0; i < 40 && GetDlgItem(window, IDC_MAIN_ALGO_AES) == nullptr; ++i) Sleep(25);
   EXPECT_NE(GetDlgItem(window, IDC_MAIN_ALGO_AES), nullptr);
