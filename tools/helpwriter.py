@@ -407,24 +407,24 @@ def build_htm(topics):
         "<!DOCTYPE html>",
         '<html lang="en">',
         "<head>",
-        '<meta charset="windows-1252">',
+        '<meta http-equiv="Content-Type" content="text/html; charset=windows-1252">',
         f"<title>{e(HELP_TITLE)}</title>",
         "<style>",
         "body { font-family: Arial, sans-serif; font-size: 10pt; max-width: 42em; margin: 1em 2em; }",
         "h1 { font-size: 16pt; } h2 { font-size: 14pt; color: #000080; margin-top: 2em; }",
-        "h3 { font-size: 11pt; color: #000080; } nav li { margin: 0.2em 0; }",
+        "h3 { font-size: 11pt; color: #000080; } .contents li { margin: 0.2em 0; }",
         "</style>",
         "</head>",
         "<body>",
         f"<h1>{e(HELP_TITLE)}</h1>",
-        "<nav><ul>",
+        '<div class="contents"><ul>',  # plain elements: old browsers too
     ]
     for t in topics:
         parts.append(f'<li><a href="#ctx{t.number}">{e(t.title)}</a></li>')
-    parts.append("</ul></nav>")
+    parts.append("</ul></div>")
     for t in topics:
-        parts.append(f'<section id="ctx{t.number}">')
-        parts.append(f'<h2 id="{e(t.context)}">{e(t.title)}</h2>')
+        parts.append(f'<div class="topic" id="ctx{t.number}">')
+        parts.append(f'<h2><a name="{e(t.context)}"></a>{e(t.title)}</h2>')
         in_list = False
         for kind, text in t.blocks:
             if kind == "item" and not in_list:
@@ -437,7 +437,7 @@ def build_htm(topics):
             parts.append(f"<{tag}>{e(text)}</{tag}>")
         if in_list:
             parts.append("</ul>")
-        parts.append("</section>")
+        parts.append("</div>")
     parts += ["</body>", "</html>", ""]
     return "\r\n".join(parts).encode(CODEPAGE, "xmlcharrefreplace")
 

@@ -252,8 +252,8 @@ class BuiltHelp(unittest.TestCase):
     def test_html_page_has_one_anchor_per_topic(self):
         for number, (title, words) in EXPECTED.items():
             with self.subTest(number=number):
-                start = self.htm.index('<section id="ctx%d">' % number)
-                section = self.htm[start:self.htm.index("</section>", start)]
+                start = self.htm.index('<div class="topic" id="ctx%d">' % number)
+                section = self.htm[start:self.htm.index("</div>", start)]
                 self.assertIn(">%s</h2>" % title.replace("&", "&amp;"), section)
                 for w in words:
                     self.assertIn(w.replace(">", "&gt;").replace('"', "&quot;"), section)
