@@ -199,6 +199,10 @@ class BuiltHelp(unittest.TestCase):
         self.assertEqual(sorted(self.hlp.directory),
                          ["|CONTEXT", "|CTXOMAP", "|FONT", "|SYSTEM", "|TOPIC"])
 
+    def test_topic_file_is_whole_blocks(self):
+        # The viewer copies every 4 KB block whole, the last one too.
+        self.assertEqual(len(self.hlp.files["|TOPIC"]) % 0x1000, 0)
+
     def test_system_header_and_title(self):
         (magic, minor, major, flags), records = self.hlp.system()
         self.assertEqual((magic, minor, major, flags), (0x036C, 21, 1, 0))
