@@ -197,17 +197,17 @@ def display_record(kind, text):
         spacing = [compressed_short(12 if kind == "last item" else 4)]
         indent = [compressed_short(MARGIN + 24), compressed_short(-20)]
         body = b"\x95  " + body
+    data2 = b"\x00" + body + b"\x00" + b"\x00"
     fmt = bytearray()
-    fmt += compressed_long(0)          # TopicSize (not used by the viewer)
+    fmt += compressed_long(len(data2))  # TopicSize: bytes of the texts
     length = len(body) + 1             # the text and its paragraph mark
     fmt += compressed_ushort(length)   # TopicLength: characters of this paragraph
     fmt += b"\x00\x80\x00\x00"         # paragraph attributes prefix
     fmt += struct.pack("<H", bits)
     fmt += b"".join(spacing) + b"".join(indent)
-    # Texts and commands alternate: "" font, text paragraph-end, "" end.
+    # Texts (data2) and commands alternate: "" font-change, text paragraph-end, "" end.
     fmt += bytes([0x80]) + struct.pack("<H", font)
     fmt += bytes([0x82, 0xFF])
-    data2 = b"\x00" + body + b"\x00" + b"\x00"
     return bytes(fmt), data2, length
 
 

@@ -64,10 +64,10 @@ std::string ViewerText() {
   return std::string(buffer.data());
 }
 
-// The first line of the shown topic, polled until it is `expected` or 15 s passed.
+// The first line of the shown topic, polled until it is `expected` or 30 s passed (Wine starts slowly on a busy machine).
 std::string WaitForTopic(const std::string& expected) {
   std::string first;
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(100)) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(100)) {
     std::string text = ViewerText();
     first = text.substr(0, text.find_first_of("\r\n"));
     if (first == expected && text.size() > first.size() + 20) break;
