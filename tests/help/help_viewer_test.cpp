@@ -64,7 +64,8 @@ std::string ViewerText() {
   return std::string(buffer.data());
 }
 
-// The first line of the shown topic, polled until it is `expected` or 30 s passed (Wine starts slowly on a busy machine).
+// The first line of the shown topic, polled until it is `expected` or 30 s passed
+// (Wine starts the viewer slowly on a busy machine).
 std::string WaitForTopic(const std::string& expected) {
   std::string first;
   for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(100)) {
