@@ -1,6 +1,6 @@
 #!/bin/sh
 # tools/check-pe32.sh BUILD_DIR -- every program of a win32 build is a 32-bit (i386) PE
-# that imports no DLL beyond the system's.
+# that imports no DLL beyond the system's; notes.dll exports NotesSendMail alone, undecorated.
 set -e
 found=0
 for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -path '*/CMakeFiles/*' -not -path '*/googletest/*'); do
@@ -9,6 +9,11 @@ for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -pa
   extra=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
           grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|comctl32|comdlg32|ole32|oleaut32|version|msvcrt|ws2_32|uuid)\.dll$' || true)
   [ -z "$extra" ] || { echo "check-pe32: $exe needs non-system DLLs: $extra" >&2; exit 1; }
+  if [ "$(basename "$exe")" = notes.dll ]; then   # the one export, under its plain C name
+    exports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+              sed -n 's/^\s*\[ *[0-9]*\] //p')
+    [ "$exports" = NotesSendMail ] || { echo "check-pe32: $exe exports \"$exports\", not NotesSendMail" >&2; exit 1; }
+  fi
 done
 [ "$found" = 1 ] || { echo "check-pe32: no programs in $1" >&2; exit 1; }
 echo "check-pe32: all programs in $1 are 32-bit and need only system DLLs"

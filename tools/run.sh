@@ -1,9 +1,12 @@
 #!/bin/sh
-# tools/run.sh -- the README's run command: builds the native qlx (installing what is
+# tools/run.sh -- the README's run command: starts Quillnox.exe under Wine
+# (tools/run-quillnox.sh; arguments go to the program).
+# tools/run.sh qlx -- builds the native qlx (installing what is
 # missing) and shows it at work on a small example it makes: encrypt a text and two
 # files, list the container, test a right and a wrong passphrase, decrypt, compare.
 set -e
 cd "$(dirname "$0")/.."
+if [ "$1" != "qlx" ]; then exec tools/run-quillnox.sh "$@"; fi
 tools/install-deps.sh
 cmake --preset native >/dev/null
 cmake --build --preset native --target qlx >/dev/null

@@ -1,0 +1,143 @@
+// SendMail through each route under Wine: Simple MAPI through the fake "MAPI32.DLL"
+// beside this program (what MAPILogon and MAPISendMail received), and Lotus Notes
+// through the real "notes.dll" beside it and the fake Notes server.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/mail.h"
+#include "app/vendor.h"
+#include "platform/common/msgbox_double.h"
+#include "tests/mail/wine_support.h"
+
+namespace {
+
+const WindowHandle kOwner = reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(0x4321));
+
+class MailDispatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    BoxDoubleReset();
+    self_extract_enabled = 0;
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Lotus");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail");
+    install_ = Folder() + "inst\\";
+    CreateDirectoryA(install_.c_str(), nullptr);
+    SetKeyText(HKEY_CLASSES_ROOT, "VekFile\\Shell\\Open\\Command", nullptr, install_ + "Quillnox.exe %1");
+    mapi_log_ = Folder() + "mapi_calls.txt";
+    notes_log_ = Folder() + "notes_calls_dispatch.txt";
+    attachment_ = Folder() + "file.vek";
+    for (const std::string& file : {mapi_log_, notes_log_, install_ + "mail.txt", Folder() + "mail.txt"})
+      DeleteFileA(file.c_str());
+    WriteAll(attachment_, "container");
+    SetEnvironmentVariableA("QLX_FAKE_MAPI_LOG", mapi_log_.c_str());
+    SetEnvironmentVariableA("QLX_FAKE_MAPI_LOGON", nullptr);
+    SetEnvironmentVariableA("QLX_FAKE_NOTES_LOG", notes_log_.c_str());
+    SetEnvironmentVariableA("QLX_FAKE_NOTES", "");
+  }
+  void TearDown() override {
+    self_extract_enabled = 0;
+    DeleteFileA(attachment_.c_str());
+    DeleteFileA((Folder() + "mail.txt").c_str());
+    MapiUnload();
+  }
+  std::vector<std::string> MapiRecord(const char* body) const {
+    return {"MAPILogon ui=0x4321 profile=(null) password=(null) flags=0x3 reserved=0 -> 0",
+            "MAPISendMail session=0x5e55 ui=0x4321 flags=0x8 reserved=0",
+            "subject=\"Quillnox File\"",
+            std::string("body=") + body,
+            "type=(null) date=(null) conversation=(null) flags=0x0 reserved=0",
+            "originator=(null) recipients=0",
+            "files=1",
+            "file path=\"" + Escaped(attachment_) + "\" name=\"file.vek\" position=0xffffffff flags=0x0 reserved=0 "
+            "type=(null)"};
+  }
+  static std::string Escaped(const std::string& text) {
+    std::string shown;
+    for (char c : text) shown += c == '\\' ? std::string("\\x5c") : std::string(1, c);
+    return shown;
+  }
+  std::string install_, mapi_log_, notes_log_, attachment_;
+};
+
+TEST_F(MailDispatch, SimpleMapiWithTheInstalledMailText) {
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "Outlook Express");
+  WriteAll(install_ + "mail.txt", "Read me\r\nwith Quillnox.");
+  ASSERT_EQ(MailInit(), 1);
+  ASSERT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+  EXPECT_EQ(Lines(ReadAll(mapi_log_)), MapiRecord("\"Read me\\r\\nwith Quillnox.\""));
+  EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(MailDispatch, SimpleMapiWithoutMailTextSendsTheNotice) {
+  // No "software\Clients\Mail" key at all: Simple MAPI.
+  WriteAll(Folder() + "mail.txt", "beside the program: the Notes route's file");
+  ASSERT_EQ(MailInit(), 1);
+  ASSERT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+  EXPECT_EQ(Lines(ReadAll(mapi_log_)),
+            MapiRecord(("\"To decrypt the attached file, you should use Quillnox-Viewer\\nfreely downloadable on " +
+                        std::string(VENDOR_WEB_ADDRESS) + "\"").c_str()));
+}
+
+TEST_F(MailDispatch, SimpleMapiSelfExtractingHasNoBody) {
+  WriteAll(install_ + "mail.txt", "Read me");
+  self_extract_enabled = 1;
+  ASSERT_EQ(MailInit(), 1);
+  ASSERT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+  EXPECT_EQ(Lines(ReadAll(mapi_log_)), MapiRecord("(null)"));
+}
+
+TEST_F(MailDispatch, SimpleMapiLogonRefused) {
+  SetEnvironmentVariableA("QLX_FAKE_MAPI_LOGON", "1");  // MAPI_USER_ABORT
+  ASSERT_EQ(MailInit(), 1);
+  EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 0);
+  EXPECT_EQ(Lines(ReadAll(mapi_log_)),
+            std::vector<std::string>{"MAPILogon ui=0x4321 profile=(null) password=(null) flags=0x3 reserved=0 -> 1"});
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"warning: MAPILogon failed"});
+}
+
+TEST_F(MailDispatch, NotesRouteWithTheProgramsMailText) {
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "lotus notes");
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", Folder());
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Name", "fakenotes.exe");
+  WriteAll(Folder() + "mail.txt", "Notes body");
+  ASSERT_EQ(MailInit(), 1);
+  ASSERT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+  EXPECT_TRUE(BoxTexts().empty());
+  EXPECT_EQ(ReadAll(mapi_log_), "<missing>");
+  const std::string calls = ReadAll(notes_log_);
+  EXPECT_NE(calls.find("document#1 1175 method(text:\"Subject\",text:\"Quillnox File\")"), std::string::npos);
+  EXPECT_NE(calls.find("richtext#1 1359 method(text:\"Notes body\\r\\n\\r\\n\")"), std::string::npos);
+  EXPECT_NE(calls.find("text:\"" + attachment_ + "\""), std::string::npos);
+  // The log is on: it lies beside the Notes program.
+  EXPECT_NE(ReadAll(Folder() + "QuillnoxLog.txt").find("Notessendmail terminated without Error\n"),
+            std::string::npos);
+
+  // Self-extracting: no body even with "mail.txt".
+  DeleteFileA(notes_log_.c_str());
+  self_extract_enabled = 1;
+  ASSERT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+  EXPECT_NE(ReadAll(notes_log_).find("richtext#1 1359 method(text:\"\\r\\n\\r\\n\")"), std::string::npos);
+}
+
+TEST_F(MailDispatch, NotesRouteFailures) {
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "Lotus Notes");
+  // No Lotus key.
+  EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 0);
+  // A key without "Path".
+  CreateKey(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5");
+  EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 0);
+  // The library's own failure.
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", Folder());
+  SetEnvironmentVariableA("QLX_FAKE_NOTES", "drafts=missing");
+  EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 0);
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
+                            "error: Erreur while opening registry.\nKey: Software\\Lotus\\Notes",
+                            "warning: Cannot get Lotus Path",
+                            "error: Erreur while opening registry.\nKey: Software\\Lotus\\Notes\\6.5\\Path",
+                            "warning: Cannot get Lotus Path",
+                            "warning: Quillnox Notes.dll error.\nerr=8"}));
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+// Mail dispatch from a folder whose "MAPI32.DLL" lacks MAPIResolveName and which holds
+// no "notes.dll": Simple MAPI is unavailable, and the Notes route cannot load its
+// library.
+#include <gtest/gtest.h>
+
+#include "app/mail.h"
+#include "platform/common/msgbox_double.h"
+#include "tests/mail/wine_support.h"
+
+namespace {
+
+TEST(MailWithoutLibraries, IncompleteMapiIsUnavailable) {
+  BoxDoubleReset();
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail");
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "Outlook Express");
+  SetErrorMode(SEM_FAILCRITICALERRORS);
+  EXPECT_EQ(MailInit(), 0);
+  EXPECT_EQ(GetErrorMode(), static_cast<UINT>(SEM_FAILCRITICALERRORS));  // restored after the load
+  EXPECT_NE(GetModuleHandleA("MAPI32.DLL"), nullptr);  // the library stays loaded
+  MapiUnavailableMessage(nullptr);
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"error: Unable to load MAPI32.DLL"});
+  MapiUnload();
+  EXPECT_EQ(GetModuleHandleA("MAPI32.DLL"), nullptr);
+}
+
+TEST(MailWithoutLibraries, NotesLibraryMissing) {
+  BoxDoubleReset();
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "Lotus Notes");
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", Folder());
+  // A "notes.dll" in the current folder must not be taken: only the program's own.
+  const std::string elsewhere = Folder() + "..\\bin\\";
+  SetCurrentDirectoryA(elsewhere.c_str());
+  EXPECT_EQ(MailInit(), 1);
+  EXPECT_EQ(SendMail(nullptr, (Folder() + "file.vek").c_str()), 0);
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"warning: Unable to load notes.dll"});
+}
+
+}  // namespace
