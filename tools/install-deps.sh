@@ -5,7 +5,7 @@
 set -e
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev
   libssl-dev zlib1g-dev liblz4-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  binutils-mingw-w64 wine wine64 fonts-wine xvfb xauth imagemagick file gnupg time"
+  binutils-mingw-w64 wine wine64 fonts-wine xvfb xauth imagemagick file gnupg time python3"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
