@@ -67,8 +67,14 @@ std::uint32_t CheckSizes(const OperationRequest* request) {
     return RESULT_TOO_LARGE;
   for (std::uint32_t i = 0; i < request->count; ++i) {
     const FileEntry& entry = request->entries[i];
-    const std::int64_t size = FileSizeAt(entry.path);
-    if (size < 0) continue;  // the compressor will say it cannot open it
+    std::int64_t size = FileSizeAt(entry.path);
+    if (size < 0) {
+      FileHandle file = FileOpen(entry.path, "rb");
+      if (!file) continue;  // the compressor will say it cannot open it
+      // It opens, yet its size cannot be read: refused, never left unchecked.
+      size = FileSize(file.get());
+      if (size < 0) return RESULT_CANNOT_OPEN;
+    }
     const std::uint64_t chunk = strnlen(entry.name, QLX_PATH_SIZE) + 1 + FILE_TIME_SIZE + DIGEST_SIZE +
                                 CompressedWorstCase(static_cast<std::uint64_t>(size)) + 16;
     if (chunk > kChunkLengthMax) return RESULT_TOO_LARGE;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -26,9 +27,14 @@
 #include "keys/settings.h"
 #include "platform/common/msgbox_double.h"
 #include "platform/fileio.h"
+#include "platform/progress.h"
 #include "platform/tempdir.h"
 #include "tests/support/operation_support.h"
 #include "tests/support/test_support.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -511,6 +517,50 @@ TEST_F(OperationsTest, TheListingShowsStoredNamesSizesAndTimes) {
     EXPECT_EQ(ContainerStoredBytes(container.c_str()), std::uint64_t{sources[0].size} + sources[1].size);
   }
 }
+
+#ifndef _WIN32
+// Work files and decrypted files are closed to other users while the operation runs:
+// the receiver looks at every file in the temporary folder at each notification.
+struct ModeSeen {
+  std::string work;
+  std::map<std::string, unsigned> modes;  // relative name -> st_mode
+};
+
+int LookAtModes(void* context, std::uint32_t, std::uint32_t) {
+  auto* seen = static_cast<ModeSeen*>(context);
+  for (const auto& item : fs::recursive_directory_iterator(seen->work)) {
+    struct stat st;
+    if (lstat(item.path().c_str(), &st) == 0)
+      seen->modes[fs::relative(item.path(), seen->work).string()] = st.st_mode;
+  }
+  return RECEIVER_GO_ON;
+}
+
+TEST_F(OperationsTest, WorkFilesAreOnlyForTheUser) {
+  const mode_t old_mask = umask(022);
+  const std::string a = WriteSource("a.bin", MixedBytes(20000, 8));
+  const std::string text = "text";
+  SetAlgorithm(1);
+  ModeSeen seen{std::string(TempFolder()), {}};
+  ProgressSetReceiver(LookAtModes, &seen);
+  const EncryptResult made = EncryptItems(&text, {a}, false, "p");
+  const std::string container = made.result == RESULT_OK ? Keep(made.containers[0]) : "";
+  const DecryptResult back = container.empty() ? DecryptResult{} : DecryptContainer(container, "p", SELECTOR_EVERYTHING);
+  ProgressClearReceiver();
+  umask(old_mask);
+  ASSERT_EQ(made.result, RESULT_OK);
+  ASSERT_EQ(back.result, RESULT_OK);
+  for (const char* expected : {"multfile.vek", "vek_compr.tmp", "~~txt.vek"})
+    EXPECT_EQ(seen.modes.count(expected), 1u) << expected << " was never seen";
+  bool saw_decrypted = false;
+  for (const auto& [name, mode] : seen.modes) {
+    EXPECT_EQ(mode & 07777, S_ISDIR(mode) ? 0700u : 0600u) << name;
+    if (name.find("/a.bin") != std::string::npos) saw_decrypted = true;
+  }
+  EXPECT_TRUE(saw_decrypted);
+  fs::remove_all(fs::path(back.files[0].path).parent_path());
+}
+#endif
 
 // --- Containers of other writers ------------------------------------------------------
 
