@@ -12,3 +12,6 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -static")
 set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
 set(OPENSSL_USE_STATIC_LIBS TRUE)
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386)
+# The i386 libcrypto for the test oracle (the machine's pkg-config names the 64-bit one).
+set(OPENSSL_CRYPTO_LIBRARY /usr/lib/i386-linux-gnu/libcrypto.a CACHE FILEPATH "")
+set(OPENSSL_SSL_LIBRARY /usr/lib/i386-linux-gnu/libssl.a CACHE FILEPATH "")
