@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "container/types.h"
+#include "base/types.h"
 #include "keys/settings.h"
 #include "platform/shortpath.h"
 #include "platform/tempdir.h"

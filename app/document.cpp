@@ -76,7 +76,10 @@ int OpenContainerDocument(HWND window, Document* document, const char* path) {
   FileEntry* entries = nullptr;
   std::uint32_t count = 0;
   char* text = nullptr;
-  if (!OpenContainer(window, path, passphrase, &entries, &count, &text)) {
+  std::uint32_t algorithm = ALGORITHM_UNREAD;
+  const int opened = OpenContainer(window, path, passphrase, &entries, &count, &text, &algorithm);
+  SettingsKeepAlgorithm(algorithm);  // the decryption's algorithm, also after a failure
+  if (!opened) {
     SecureWipe(passphrase, sizeof passphrase);
     return 0;
   }

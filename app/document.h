@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "container/types.h"
+#include "base/types.h"
 
 constexpr std::int32_t MODE_NONE = 0;
 constexpr std::int32_t MODE_ENCRYPT = 2;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "container/types.h"
+#include "base/types.h"
 
 // Temporary folder + "vekflist.tmp" into path (QLX_PATH_SIZE bytes); 0 when it does not fit.
 int FileListPath(char* path);

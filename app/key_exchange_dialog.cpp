@@ -12,7 +12,7 @@
 
 #include "container/operation.h"
 #include "container/result.h"
-#include "container/types.h"
+#include "base/types.h"
 #include "keys/key_exchange.h"
 #include "keys/passphrase_list.h"
 #include "platform/msgbox.h"
@@ -121,7 +121,7 @@ int ExportKeys(HWND dialog) {
     char* buffer = OperationTextAllocate(text.size() + 1);
     if (buffer != nullptr) {
       std::memcpy(buffer, text.c_str(), text.size() + 1);
-      OperationRequest operation{DIRECTION_ENCRYPT, buffer, request.password, nullptr, 0, nullptr, 0};
+      OperationRequest operation{DIRECTION_ENCRYPT, buffer, request.password, nullptr, 0, nullptr, 0, ALGORITHM_AES};
       const std::uint32_t code = EncryptOperation(&operation);
       SecureWipe(buffer, text.size() + 1);
       OperationTextFree(buffer);

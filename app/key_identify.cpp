@@ -7,7 +7,7 @@
 #include "app/keys_ui.h"
 #include "container/operation.h"
 #include "container/result.h"
-#include "container/types.h"
+#include "base/types.h"
 #include "keys/passphrase_list.h"
 #include "platform/msgbox.h"
 #include "platform/wipe.h"

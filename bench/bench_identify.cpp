@@ -24,7 +24,7 @@ std::string g_container;
 bool MakeContainer(const std::string& path) {
   FileHandle file = FileOpen(path.c_str(), "wb");
   if (!file) return false;
-  OperationRequest request{DIRECTION_ENCRYPT, nullptr, "passphrase 16", nullptr, 0, nullptr, 0};
+  OperationRequest request{DIRECTION_ENCRYPT, nullptr, "passphrase 16", nullptr, 0, nullptr, 0, ALGORITHM_AES};
   std::uint8_t session_key[8];
   std::uint32_t algorithm = 0;
   if (ContainerWriteHeader(file.get(), &request, session_key, &algorithm) != 1) return false;

@@ -25,11 +25,10 @@
 #include "container/format.h"
 #include "container/names.h"
 #include "container/operation.h"
-#include "container/progress.h"
+#include "base/progress.h"
 #include "container/result.h"
 #include "container/streams.h"
 #include "crypto/random.h"
-#include "keys/settings.h"
 #include "platform/console.h"
 #include "platform/fileio.h"
 #include "platform/progress.h"
@@ -125,12 +124,12 @@ struct Bar {
   int shown = -1;
 };
 
-void DrawBar(void* context, std::uint32_t notification, std::uint32_t value) {
+int DrawBar(void* context, std::uint32_t notification, std::uint32_t value) {
   auto* bar = static_cast<Bar*>(context);
-  if (notification != NOTIFY_CODEC || value == PROGRESS_DONE || value == PROGRESS_FAILED) return;
+  if (notification != NOTIFY_CODEC || value == PROGRESS_DONE || value == PROGRESS_FAILED) return RECEIVER_GO_ON;
   bar->done += value;
   const int percent = bar->total == 0 ? 100 : static_cast<int>(bar->done * 100 / bar->total);
-  if (percent == bar->shown) return;
+  if (percent == bar->shown) return RECEIVER_GO_ON;
   bar->shown = percent > 100 ? 100 : percent;
   char line[64];
   const int filled = bar->shown * 30 / 100;
@@ -138,6 +137,7 @@ void DrawBar(void* context, std::uint32_t notification, std::uint32_t value) {
                 "##############################", bar->shown);
   std::fputs(line, stderr);
   std::fflush(stderr);
+  return RECEIVER_GO_ON;
 }
 
 class ProgressBar {
@@ -213,7 +213,6 @@ int Encrypt(const QlxArgs& o) {
   }
   RefuseExisting(targets, o.force);
 
-  SettingsSetFlag(6, o.algorithm);
   std::string text = o.text;
   OperationRequest request{DIRECTION_ENCRYPT,
                            o.have_text ? text.data() : nullptr,
@@ -221,7 +220,8 @@ int Encrypt(const QlxArgs& o) {
                            nullptr,
                            static_cast<std::uint32_t>(entries.size()),
                            entries.empty() ? nullptr : entries.data(),
-                           o.each ? SELECTOR_EACH : 0};
+                           o.each ? SELECTOR_EACH : 0,
+                           static_cast<std::uint32_t>(o.algorithm)};
   std::uint32_t result;
   {
     PrivateFileModes private_modes;  // the work files are for this user alone
@@ -248,7 +248,7 @@ int Encrypt(const QlxArgs& o) {
 int Decrypt(const QlxArgs& o) {
   FileEntry container = EntryFor(o.files[0]);
   OperationRequest request{0, nullptr, o.passphrase.c_str(), o.have_session_key ? o.session_key : nullptr, 1,
-                           &container, SELECTOR_EVERYTHING};
+                           &container, SELECTOR_EVERYTHING, ALGORITHM_UNREAD};
   std::uint32_t result;
   {
     PrivateFileModes private_modes;  // the decrypted work files are for this user alone
@@ -345,7 +345,7 @@ int main(int argc, char** argv) {
     }
     if (options.command == QlxCommand::kVersion) return Version();
     CompleteArgs(options);
-    QlxWorkspace workspace;  // private work folder and in-memory settings for this run
+    QlxWorkspace workspace;  // private work folder for this run
     if (!workspace.ready()) throw Failure{"cannot make a work folder in the temporary folder"};
     if (options.command == QlxCommand::kEncrypt)
       status = Encrypt(options);

@@ -6,8 +6,9 @@
 #include <memory>
 #include <new>
 
-#include "container/progress.h"
-#include "container/types.h"
+#include "base/progress.h"
+#include "base/types.h"
+#include "platform/bytes.h"
 #include "platform/fileio.h"
 #include "platform/msgbox.h"
 #include "platform/wipe.h"
@@ -77,139 +78,149 @@ AreaHandle<Area> NewArea() {
 
 void StoreRecordHeader(std::uint8_t* at, std::uint8_t kind, std::uint32_t length) {
   at[0] = kind;
-  at[1] = static_cast<std::uint8_t>(length);
-  at[2] = static_cast<std::uint8_t>(length >> 8);
+  StoreLe16(at + 1, static_cast<std::uint16_t>(length));
 }
 
-bool WriteAll(std::FILE* file, const void* data, std::size_t size) {
-  return size == 0 || std::fwrite(data, 1, size, file) == size;
+// The texts that one of the two functions shows for each failure.
+struct CodecTexts {
+  const char* open_source;
+  const char* open_destination;
+  const char* read_source;
+  const char* write_destination;
+  const char* no_memory;
+};
+constexpr CodecTexts kCompressTexts{kOpenToCompress, kOpenToReceiveCompression, kReadToCompress,
+                                    kWriteToReceiveCompression, kNoMemoryToCompress};
+constexpr CodecTexts kDecompressTexts{kOpenToDecompress, kOpenToReceiveDecompression, kReadToDecompress,
+                                      kWriteToReceiveDecompression, kNoMemoryToDecompress};
+
+// The files of one call with their working area. Every failure closes both files
+// before its message is shown, and answers 0.
+template <typename Area>
+struct CodecFiles {
+  const CodecTexts& texts;
+  const char* source_path;
+  const char* destination_path;
+  AreaHandle<Area> area;  // declared before the streams, which use its buffers
+  FileHandle source;
+  FileHandle destination;
+
+  int Close() {
+    source.reset();
+    destination.reset();
+    return 0;
+  }
+  int ReadFailed() {
+    Close();
+    ShowPathError(texts.read_source, source_path);
+    return 0;
+  }
+  int WriteFailed() {
+    Close();
+    ShowPathError(texts.write_destination, destination_path);
+    return 0;
+  }
+  int FormatError() {
+    Close();
+    ErrorBox(MainWindowHandle(), kFormatError);
+    return 0;
+  }
+  // The progress receiver answered "cancel": no message, the caller removes the rest.
+  int Cancelled() { return Close(); }
+};
+
+// The one open sequence of both functions: the source, then the destination, then the
+// working area whose buffers the two streams use. false after the failure was shown.
+template <typename Area>
+bool CodecOpen(CodecFiles<Area>& files) {
+  files.source = FileOpen(files.source_path, "rb");
+  if (!files.source) {
+    ShowPathError(files.texts.open_source, files.source_path);
+    return false;
+  }
+  files.destination = FileCreatePrivate(files.destination_path);
+  if (!files.destination) {
+    files.Close();
+    ShowPathError(files.texts.open_destination, files.destination_path);
+    return false;
+  }
+  files.area = NewArea<Area>();
+  if (!files.area) {
+    files.Close();
+    ErrorBox(MainWindowHandle(), files.texts.no_memory);
+    return false;
+  }
+  std::setvbuf(files.source.get(), files.area->source_stream, _IOFBF, sizeof files.area->source_stream);
+  std::setvbuf(files.destination.get(), files.area->destination_stream, _IOFBF,
+               sizeof files.area->destination_stream);
+  return true;
 }
 
 }  // namespace
 
 int CompressFile(const char* source_path, const char* destination_path, std::uint64_t* compressed_size) {
   *compressed_size = 0;
-  AreaHandle<CompressArea> area;  // outlives the streams, which use its buffers
-  FileHandle source = FileOpen(source_path, "rb");
-  if (!source) {
-    ShowPathError(kOpenToCompress, source_path);
-    return 0;
-  }
-  FileHandle destination = FileOpen(destination_path, "wb");
-  if (!destination) {
-    source.reset();
-    ShowPathError(kOpenToReceiveCompression, destination_path);
-    return 0;
-  }
-  // Both files are closed before any failure is shown.
-  auto fail = [&](const char* format, const char* path) {
-    source.reset();
-    destination.reset();
-    ShowPathError(format, path);
-    return 0;
-  };
-
-  area = NewArea<CompressArea>();
-  if (!area) {
-    source.reset();
-    destination.reset();
-    ErrorBox(MainWindowHandle(), kNoMemoryToCompress);
-    return 0;
-  }
-  std::setvbuf(source.get(), area->source_stream, _IOFBF, sizeof area->source_stream);
-  std::setvbuf(destination.get(), area->destination_stream, _IOFBF, sizeof area->destination_stream);
-
-  CompressArea& buffers = *area;
+  CodecFiles<CompressArea> files{kCompressTexts, source_path, destination_path, {}, {}, {}};
+  if (!CodecOpen(files)) return 0;
+  std::FILE* source = files.source.get();
+  CompressArea& buffers = *files.area;
   for (;;) {
-    const std::size_t count = std::fread(buffers.block, 1, LZRW1_BLOCK_MAX, source.get());
-    if (count < LZRW1_BLOCK_MAX && std::ferror(source.get())) return fail(kReadToCompress, source_path);
+    const std::size_t count = std::fread(buffers.block, 1, LZRW1_BLOCK_MAX, source);
+    if (count < LZRW1_BLOCK_MAX && std::ferror(source)) return files.ReadFailed();
     if (count == 0) break;
     const std::uint32_t n = static_cast<std::uint32_t>(count);
     std::uint32_t length = n;
     if (n >= RECORD_COMPRESS_MIN) {
       Lzrw1Compress(buffers.block, n, buffers.record + RECORD_HEADER_SIZE, &length);
       StoreRecordHeader(buffers.record, RECORD_COMPRESSED, length);
-      ProgressCodec(n);
+      if (!ProgressCodec(n)) return files.Cancelled();
     } else {
       StoreRecordHeader(buffers.record, RECORD_STORED, n);
       std::memcpy(buffers.record + RECORD_HEADER_SIZE, buffers.block, n);
     }
-    if (!WriteAll(destination.get(), buffers.record, RECORD_HEADER_SIZE + length))
-      return fail(kWriteToReceiveCompression, destination_path);
+    if (!FileWriteAll(files.destination.get(), buffers.record, RECORD_HEADER_SIZE + length))
+      return files.WriteFailed();
     std::memset(buffers.block, 0, sizeof buffers.block);
     std::memset(buffers.record, 0, RECORD_HEADER_SIZE + length);
   }
 
-  source.reset();
-  const std::int64_t size = FileSize(destination.get());  // flushes what is buffered
-  if (size < 0 || !FileClose(destination)) return fail(kWriteToReceiveCompression, destination_path);
+  files.source.reset();
+  const std::int64_t size = FileSize(files.destination.get());  // flushes what is buffered
+  if (size < 0 || !FileClose(files.destination)) return files.WriteFailed();
   *compressed_size = static_cast<std::uint64_t>(size);
   return 1;
 }
 
 int DecompressFile(const char* source_path, const char* destination_path) {
-  AreaHandle<DecompressArea> area;  // outlives the streams, which use its buffers
-  FileHandle source = FileOpen(source_path, "rb");
-  if (!source) {
-    ShowPathError(kOpenToDecompress, source_path);
-    return 0;
-  }
-  FileHandle destination = FileOpen(destination_path, "wb");
-  if (!destination) {
-    source.reset();
-    ShowPathError(kOpenToReceiveDecompression, destination_path);
-    return 0;
-  }
-  auto fail = [&](const char* format, const char* path) {
-    source.reset();
-    destination.reset();
-    ShowPathError(format, path);
-    return 0;
-  };
-  auto format_error = [&]() {
-    source.reset();
-    destination.reset();
-    ErrorBox(MainWindowHandle(), kFormatError);
-    return 0;
-  };
-
-  area = NewArea<DecompressArea>();
-  if (!area) {
-    source.reset();
-    destination.reset();
-    ErrorBox(MainWindowHandle(), kNoMemoryToDecompress);
-    return 0;
-  }
-  std::setvbuf(source.get(), area->source_stream, _IOFBF, sizeof area->source_stream);
-  std::setvbuf(destination.get(), area->destination_stream, _IOFBF, sizeof area->destination_stream);
-
-  DecompressArea& buffers = *area;
+  CodecFiles<DecompressArea> files{kDecompressTexts, source_path, destination_path, {}, {}, {}};
+  if (!CodecOpen(files)) return 0;
+  std::FILE* source = files.source.get();
+  DecompressArea& buffers = *files.area;
   for (;;) {
     std::uint8_t header[RECORD_HEADER_SIZE];
-    const std::size_t got = std::fread(header, 1, sizeof header, source.get());
-    if (got < sizeof header && std::ferror(source.get())) return fail(kReadToDecompress, source_path);
-    if (got == 0) break;  // a clean end, between records
-    if (got < sizeof header) return format_error();  // the length is missing
-    const std::uint32_t length = header[1] | (static_cast<std::uint32_t>(header[2]) << 8);
-    if (length > RECORD_DATA_MAX) return format_error();
-    if (length != 0 && std::fread(buffers.data, 1, length, source.get()) != length) {
-      if (std::ferror(source.get())) return fail(kReadToDecompress, source_path);
-      return format_error();  // the record is cut short
+    const std::size_t got = std::fread(header, 1, sizeof header, source);
+    if (got < sizeof header && std::ferror(source)) return files.ReadFailed();
+    if (got == 0) break;                                    // a clean end, between records
+    if (got < sizeof header) return files.FormatError();  // the length is missing
+    const std::uint32_t length = LoadLe16(header + 1);
+    if (length > RECORD_DATA_MAX) return files.FormatError();
+    if (length != 0 && std::fread(buffers.data, 1, length, source) != length) {
+      if (std::ferror(source)) return files.ReadFailed();
+      return files.FormatError();  // the record is cut short
     }
     if (header[0] == RECORD_COMPRESSED) {
       std::uint32_t restored = 0;
-      if (!Lzrw1Decompress(buffers.data, length, buffers.block, &restored)) return format_error();
-      ProgressCodec(length);
-      if (!WriteAll(destination.get(), buffers.block, restored))
-        return fail(kWriteToReceiveDecompression, destination_path);
-    } else if (!WriteAll(destination.get(), buffers.data, length)) {
-      return fail(kWriteToReceiveDecompression, destination_path);
+      if (!Lzrw1Decompress(buffers.data, length, buffers.block, &restored)) return files.FormatError();
+      if (!ProgressCodec(length)) return files.Cancelled();
+      if (!FileWriteAll(files.destination.get(), buffers.block, restored)) return files.WriteFailed();
+    } else if (!FileWriteAll(files.destination.get(), buffers.data, length)) {
+      return files.WriteFailed();
     }
     std::memset(buffers.data, 0, length);
     std::memset(buffers.block, 0, sizeof buffers.block);
   }
 
-  source.reset();
-  if (!FileClose(destination)) return fail(kWriteToReceiveDecompression, destination_path);
+  files.source.reset();
+  if (!FileClose(files.destination)) return files.WriteFailed();
   return 1;
 }

@@ -13,12 +13,12 @@
 #include "container/format.h"
 #include "container/names.h"
 #include "container/operation.h"
-#include "container/progress.h"
+#include "base/progress.h"
 #include "container/result.h"
 #include "container/streams.h"
+#include "container/work_files.h"
 #include "crypto/des.h"
 #include "crypto/md5.h"
-#include "keys/settings.h"
 #include "platform/bytes.h"
 #include "platform/fileio.h"
 #include "platform/tempdir.h"
@@ -83,23 +83,38 @@ bool AsksForFile(const Decryption& d, std::uint32_t index) {
 
 // Stream result while decrypting into a temporary file.
 std::uint32_t DecryptFailure(int stream) {
-  if (stream == STREAM_BAD_PADDING) return RESULT_WRONG_SIGNATURE;
-  if (stream == -7) return RESULT_WRONG_FORMAT;  // the container gave fewer bytes than its chunk holds
-  return RESULT_TEMP_FILE;
+  switch (stream) {
+    case STREAM_BAD_PADDING: return RESULT_WRONG_SIGNATURE;  // a wrong key gives impossible padding
+    case STREAM_SHORT_READ: return RESULT_WRONG_FORMAT;      // fewer bytes than the chunk holds
+    case STREAM_CANCELLED: return RESULT_STAGE_FAILED;
+    case STREAM_SHORT_WRITE: return RESULT_TEMP_FILE;
+    default: return RESULT_INTERNAL;  // a stream called wrongly: no user's fault
+  }
 }
+
+// A result as it stands, or 0xF007 once the progress receiver has cancelled.
+std::uint32_t UnlessCancelled(std::uint32_t result) {
+  return ProgressCancelled() ? RESULT_STAGE_FAILED : result;
+}
+
+// Forgets any cancellation when the operation begins and when it ends.
+struct CancelScope {
+  CancelScope() { ProgressForgetCancel(); }
+  ~CancelScope() { ProgressForgetCancel(); }
+};
 
 // Decrypts the current chunk's cipher stream into a new file at path. On any failure
 // the file is removed; a file that cannot be created answers cannot_create.
 std::uint32_t DecryptStreamInto(Decryption& d, const std::string& path, std::uint32_t stream_length,
                                 std::uint32_t cannot_create, std::uint32_t* plain) {
-  FileHandle out = FileOpen(path.c_str(), "wb");
+  FileHandle out = FileCreatePrivate(path.c_str());
   if (!out) return cannot_create;
   const int stream = CipherStreamDecrypt(d.walk.file, out.get(), stream_length, d.session_key, d.key_length,
                                          d.algorithm, plain);
   const bool closed = FileClose(out);
-  if (stream == 0 && closed) return RESULT_OK;
+  if (stream == STREAM_OK && closed) return RESULT_OK;
   std::remove(path.c_str());
-  return stream != 0 ? DecryptFailure(stream) : RESULT_TEMP_FILE;
+  return stream != STREAM_OK ? DecryptFailure(stream) : RESULT_TEMP_FILE;
 }
 
 std::uint32_t OnKey(Decryption& d) {
@@ -130,8 +145,9 @@ std::uint32_t OnAlgorithm(Decryption& d) {
   const std::uint32_t r = ContainerWalkRead(&d.walk, bytes, d.walk.length);
   if (r != RESULT_OK) return r;
   d.algorithm = LoadLe32(bytes);  // the unread bytes stay zero
-  // The next encryption uses the algorithm of the last container opened.
-  SettingsSetFlag(6, static_cast<int>(d.algorithm));
+  // Reported to the caller: the next encryption uses the algorithm of the last
+  // container opened.
+  d.request->algorithm = d.algorithm;
   if (std::uint8_t* room = HeaderDigestReserve(&d.header, d.walk.length)) std::memcpy(room, bytes, d.walk.length);
   return RESULT_OK;
 }
@@ -153,7 +169,7 @@ std::uint32_t OnText(Decryption& d) {
   std::uint8_t expected[DIGEST_SIZE];
   std::uint32_t r = ContainerWalkRead(&d.walk, expected, DIGEST_SIZE);
   if (r != RESULT_OK) return r;
-  const std::string work = std::string(TempFolder()) + "~~txt.vek";
+  const std::string work = WorkFilePath(WORK_TEXT_FILE);
   std::uint32_t plain = 0;
   r = DecryptStreamInto(d, work, stream_length, RESULT_CANNOT_OPEN, &plain);
   if (r != RESULT_OK) return r;
@@ -199,7 +215,10 @@ std::uint32_t DecryptFile(Decryption& d, FileEntry& entry, std::uint32_t stream_
   std::uint32_t plain = 0;
   r = DecryptStreamInto(d, path, stream_length, RESULT_TEMP_FILE, &plain);
   if (r != RESULT_OK) return r;
-  ProgressCipher(PROGRESS_DONE);
+  if (!ProgressCipher(PROGRESS_DONE)) {
+    std::remove(path.c_str());
+    return RESULT_STAGE_FAILED;
+  }
   {
     FileHandle in = FileOpen(path.c_str(), "rb");
     if (!in) {
@@ -210,12 +229,15 @@ std::uint32_t DecryptFile(Decryption& d, FileEntry& entry, std::uint32_t stream_
     in.reset();
     if (!matches) {
       std::remove(path.c_str());
-      return RESULT_WRONG_SIGNATURE;
+      return UnlessCancelled(RESULT_WRONG_SIGNATURE);
     }
   }
-  ProgressDigest(PROGRESS_DONE);
+  if (!ProgressDigest(PROGRESS_DONE)) {
+    std::remove(path.c_str());
+    return RESULT_STAGE_FAILED;
+  }
 
-  const std::string restored = std::string(TempFolder()) + "vek_compr.tmp";
+  const std::string restored = WorkFilePath(WORK_COMPRESSED_FILE);
   if (!DecompressFile(path.c_str(), restored.c_str())) {
     std::remove(restored.c_str());
     std::remove(path.c_str());
@@ -272,6 +294,7 @@ std::uint32_t WalkChunks(Decryption& d) {
       default: break;  // KHHK, KNEP, KRID and unknown kinds are skipped
     }
     if (r != RESULT_OK) return r;
+    if (ProgressCancelled()) return RESULT_STAGE_FAILED;
   }
 }
 
@@ -289,6 +312,8 @@ void MarkFailed(std::uint32_t result) {
 
 std::uint32_t DecryptOperation(OperationRequest* request) {
   if (request->count < 1 || request->entries == nullptr) return RESULT_INTERNAL;
+  request->algorithm = ALGORITHM_UNREAD;
+  CancelScope scope;
   Decryption d;
   d.request = request;
   d.container_path = request->entries[0].path;
@@ -322,6 +347,7 @@ std::uint32_t DecryptOperation(OperationRequest* request) {
   r = ContainerReadHeader(container.get(), version);
   if (r == RESULT_OK) r = ContainerWalkBegin(&d.walk, container.get());
   if (r == RESULT_OK) r = WalkChunks(d);
+  if (r == RESULT_OK) r = UnlessCancelled(r);
   DesScheduleRelease();
   SecureWipe(d.session_key, sizeof d.session_key);
   SecureWipe(&d.header, sizeof d.header);
@@ -373,7 +399,6 @@ std::uint32_t PassphraseOpensContainer(const char* path, const char* passphrase)
 
   const char* phrase = passphrase ? passphrase : "";
   std::uint8_t key[16] = {};
-  std::uint8_t expected[16];
   bool opens = false;
   DesScheduleAcquire();
   SessionKeyUnwrap(wrapped, wrapped_length, phrase, key);
@@ -384,11 +409,10 @@ std::uint32_t PassphraseOpensContainer(const char* path, const char* passphrase)
       DesDecrypt(khsh, 16, key, zero);
     else
       TdesDecrypt(khsh, 16, key, zero);
-    Md5Buffer(phrase, static_cast<std::uint32_t>(std::strlen(phrase)), expected);
-    opens = std::memcmp(khsh, expected, 16) == 0;
+    // Compared in constant time; the comparison wipes the passphrase's digest it makes.
+    opens = Md5BufferMatches(phrase, static_cast<std::uint32_t>(std::strlen(phrase)), khsh) == 1;
   } else {
-    Md5Buffer(key, 8, expected);
-    opens = std::memcmp(khhk, expected, 16) == 0;
+    opens = Md5BufferMatches(key, 8, khhk) == 1;
   }
   DesScheduleRelease();
   SecureWipe(key, sizeof key);
@@ -397,14 +421,15 @@ std::uint32_t PassphraseOpensContainer(const char* path, const char* passphrase)
 }
 
 int OpenContainer(WindowHandle owner, const char* path, const char* passphrase, FileEntry** entries,
-                  std::uint32_t* count, char** text) {
+                  std::uint32_t* count, char** text, std::uint32_t* algorithm) {
   FileEntry container{};
   if (!FileEntryFromPath(path, &container)) {
     ReportOperationError(owner, RESULT_CANNOT_OPEN, path);
     return 0;
   }
-  OperationRequest request{0, nullptr, passphrase, nullptr, 1, &container, SELECTOR_LIST};
+  OperationRequest request{0, nullptr, passphrase, nullptr, 1, &container, SELECTOR_LIST, ALGORITHM_UNREAD};
   const std::uint32_t result = DecryptOperation(&request);
+  if (algorithm) *algorithm = request.algorithm;
   if (result != RESULT_OK) {
     ReportOperationError(owner, result, path);
     return 0;

@@ -14,22 +14,21 @@
 #include "compress/codec.h"
 #include "container/format.h"
 #include "container/operation.h"
-#include "container/progress.h"
+#include "base/progress.h"
 #include "container/result.h"
 #include "container/streams.h"
+#include "container/work_files.h"
 #include "crypto/des.h"
 #include "crypto/md5.h"
-#include "keys/settings.h"
 #include "platform/fileio.h"
 #include "platform/paths.h"
 #include "platform/tempdir.h"
+#include "platform/version.h"
 #include "platform/wipe.h"
 
 namespace {
 
 constexpr std::uint64_t kChunkLengthMax = 0xFFFFFFFFu;
-
-std::string TempPath(const char* name) { return std::string(TempFolder()) + name; }
 
 bool CopyPath(char (&field)[QLX_PATH_SIZE], const std::string& value) {
   if (value.size() >= QLX_PATH_SIZE) return false;
@@ -37,15 +36,25 @@ bool CopyPath(char (&field)[QLX_PATH_SIZE], const std::string& value) {
   return true;
 }
 
-bool WriteAll(std::FILE* file, const void* data, std::size_t size) {
-  return size == 0 || std::fwrite(data, 1, size, file) == size;
+// Result of a cipher stream as an operation result: a source that gives fewer bytes
+// than it should cannot be read; a cancelled stream ends the operation as a stage that
+// has said why; anything else failed writing a temporary file.
+std::uint32_t StreamFailure(int stream_result) {
+  if (stream_result == STREAM_SHORT_READ) return RESULT_CANNOT_OPEN;
+  if (stream_result == STREAM_CANCELLED) return RESULT_STAGE_FAILED;
+  return RESULT_TEMP_FILE;
 }
 
-// Result of a cipher stream as an operation result: a source that gives fewer bytes
-// than it should cannot be read; anything else failed writing a temporary file.
-std::uint32_t StreamFailure(int stream_result) {
-  return stream_result == -7 ? RESULT_CANNOT_OPEN : RESULT_TEMP_FILE;
+// A result as it stands, or 0xF007 once the progress receiver has cancelled.
+std::uint32_t UnlessCancelled(std::uint32_t result) {
+  return ProgressCancelled() ? RESULT_STAGE_FAILED : result;
 }
+
+// Forgets any cancellation when the operation begins and when it ends.
+struct CancelScope {
+  CancelScope() { ProgressForgetCancel(); }
+  ~CancelScope() { ProgressForgetCancel(); }
+};
 
 // The largest compressed image of a file of n bytes: every 1024-byte block may grow by
 // its 3-byte record head and the 4-byte head of an uncompressed block.
@@ -58,8 +67,14 @@ std::uint32_t CheckSizes(const OperationRequest* request) {
     return RESULT_TOO_LARGE;
   for (std::uint32_t i = 0; i < request->count; ++i) {
     const FileEntry& entry = request->entries[i];
-    const std::int64_t size = FileSizeAt(entry.path);
-    if (size < 0) continue;  // the compressor will say it cannot open it
+    std::int64_t size = FileSizeAt(entry.path);
+    if (size < 0) {
+      FileHandle file = FileOpen(entry.path, "rb");
+      if (!file) continue;  // the compressor will say it cannot open it
+      // It opens, yet its size cannot be read: refused, never left unchecked.
+      size = FileSize(file.get());
+      if (size < 0) return RESULT_CANNOT_OPEN;
+    }
     const std::uint64_t chunk = strnlen(entry.name, QLX_PATH_SIZE) + 1 + FILE_TIME_SIZE + DIGEST_SIZE +
                                 CompressedWorstCase(static_cast<std::uint64_t>(size)) + 16;
     if (chunk > kChunkLengthMax) return RESULT_TOO_LARGE;
@@ -76,11 +91,11 @@ std::uint32_t TextToChunk(std::FILE* container, const char* text, const std::uin
   std::uint8_t digest[DIGEST_SIZE];
   Md5Buffer(text, length, digest);
 
-  const std::string work = TempPath("~~txt.vek");
+  const std::string work = WorkFilePath(WORK_TEXT_FILE);
   {
-    FileHandle out = FileOpen(work.c_str(), "wb");
+    FileHandle out = FileCreatePrivate(work.c_str());
     if (!out) return RESULT_TEMP_FILE;
-    const bool written = WriteAll(out.get(), text, length);
+    const bool written = FileWriteAll(out.get(), text, length);
     if (!FileClose(out) || !written) {
       std::remove(work.c_str());
       return RESULT_TEMP_FILE;
@@ -92,12 +107,13 @@ std::uint32_t TextToChunk(std::FILE* container, const char* text, const std::uin
     result = RESULT_TEMP_FILE;
   } else if (!ContainerWriteChunkHeader(container, DIGEST_SIZE + length + CipherStreamOverhead(algorithm),
                                         CHUNK_TEXT) ||
-             !WriteAll(container, digest, DIGEST_SIZE)) {
+             !FileWriteAll(container, digest, DIGEST_SIZE)) {
     result = RESULT_TEMP_FILE;
   } else {
     // "~~txt.vek" is a temporary file: failing to read it back or to write the
     // container is the same failure here.
-    if (CipherStreamEncrypt(in.get(), container, length, session_key, algorithm) != 0) result = RESULT_TEMP_FILE;
+    const int stream = CipherStreamEncrypt(in.get(), container, length, session_key, algorithm);
+    if (stream != STREAM_OK) result = stream == STREAM_CANCELLED ? RESULT_STAGE_FAILED : RESULT_TEMP_FILE;
   }
   in.reset();
   std::remove(work.c_str());
@@ -118,33 +134,33 @@ void MarkFailed(std::uint32_t result) {
 // codec_done: send the codec row's PROGRESS_DONE right after the compression.
 std::uint32_t FileToChunk(std::FILE* container, FileEntry* entry, const std::uint8_t* session_key,
                           std::uint32_t algorithm, bool codec_done) {
-  const std::string compressed = TempPath("vek_compr.tmp");
+  const std::string compressed = WorkFilePath(WORK_COMPRESSED_FILE);
   std::uint64_t size = 0;
   if (!CompressFile(entry->path, compressed.c_str(), &size)) return RESULT_STAGE_FAILED;
-  if (codec_done) ProgressCodec(PROGRESS_DONE);
+  if (codec_done && !ProgressCodec(PROGRESS_DONE)) return RESULT_STAGE_FAILED;
   const std::uint32_t name_length = static_cast<std::uint32_t>(strnlen(entry->name, QLX_PATH_SIZE - 1));
   const std::uint64_t chunk_length =
       name_length + 1 + FILE_TIME_SIZE + DIGEST_SIZE + size + CipherStreamOverhead(algorithm);
   if (chunk_length > kChunkLengthMax) return RESULT_TOO_LARGE;  // the source grew since it was checked
   entry->size = static_cast<std::uint32_t>(size);
-  ProgressReset(entry->size);
+  ProgressWorkSize(entry->size);
 
   std::uint8_t time[FILE_TIME_SIZE];
   ContainerStoreFileTime(entry->time, time);
   if (!ContainerWriteChunkHeader(container, static_cast<std::uint32_t>(chunk_length), CHUNK_FILE) ||
-      !WriteAll(container, entry->name, name_length) || !WriteAll(container, "", 1) ||
-      !WriteAll(container, time, sizeof time))
+      !FileWriteAll(container, entry->name, name_length) || !FileWriteAll(container, "", 1) ||
+      !FileWriteAll(container, time, sizeof time))
     return RESULT_TEMP_FILE;
 
   FileHandle in = FileOpen(compressed.c_str(), "rb");
   if (!in) return RESULT_CANNOT_OPEN;
   std::uint8_t digest[DIGEST_SIZE];
-  if (!Md5Stream(in.get(), digest)) return RESULT_CANNOT_OPEN;
-  if (!WriteAll(container, digest, DIGEST_SIZE) || !FileSeek(in.get(), 0)) return RESULT_TEMP_FILE;
+  if (!Md5Stream(in.get(), digest)) return UnlessCancelled(RESULT_CANNOT_OPEN);
+  if (!FileWriteAll(container, digest, DIGEST_SIZE) || !FileSeek(in.get(), 0)) return RESULT_TEMP_FILE;
   ProgressDigest(PROGRESS_DONE);
   const int stream = CipherStreamEncrypt(in.get(), container, entry->size, session_key, algorithm);
-  if (stream != 0) return StreamFailure(stream);
-  return RESULT_OK;
+  if (stream != STREAM_OK) return StreamFailure(stream);
+  return UnlessCancelled(RESULT_OK);
 }
 
 // Closes a container: 1, or 0xF002 when its last bytes could not be written.
@@ -159,8 +175,8 @@ std::uint32_t ContainerWriteHeader(std::FILE* container, const OperationRequest*
   char version[CONTAINER_VERSION_SIZE] = {};
   const char* product = ProductVersion();
   std::memcpy(version, product, strnlen(product, CONTAINER_VERSION_SIZE));
-  if (!WriteAll(container, CONTAINER_SIGNATURE, CONTAINER_SIGNATURE_SIZE) ||
-      !WriteAll(container, version, sizeof version))
+  if (!FileWriteAll(container, CONTAINER_SIGNATURE, CONTAINER_SIGNATURE_SIZE) ||
+      !FileWriteAll(container, version, sizeof version))
     return RESULT_TEMP_FILE;
 
   std::uint8_t wrapped[8];
@@ -170,10 +186,8 @@ std::uint32_t ContainerWriteHeader(std::FILE* container, const OperationRequest*
   std::uint32_t check_length = 0;
   SessionKeyCheck(session_key, check, &check_length);
 
-  int setting = 1;
-  if (!SettingsGetFlag(6, &setting)) setting = 1;
-  *algorithm = static_cast<std::uint32_t>(setting);
-  const std::uint8_t algo_byte = static_cast<std::uint8_t>(setting);
+  *algorithm = request->algorithm;
+  const std::uint8_t algo_byte = static_cast<std::uint8_t>(request->algorithm);
   if (!ContainerWriteChunk(container, wrapped_length, CHUNK_KHKY, wrapped) ||
       !ContainerWriteChunk(container, check_length, CHUNK_KHHK, check) ||
       !ContainerWriteChunk(container, 1, CHUNK_ALGO, &algo_byte))
@@ -183,6 +197,7 @@ std::uint32_t ContainerWriteHeader(std::FILE* container, const OperationRequest*
 
 std::uint32_t EncryptOperation(OperationRequest* request) {
   if (request->count != 0 && request->entries == nullptr) return RESULT_INTERNAL;
+  CancelScope scope;
   const std::uint32_t checked = CheckSizes(request);
   if (checked != RESULT_OK) {
     ProgressCipher(PROGRESS_FAILED);
@@ -192,8 +207,8 @@ std::uint32_t EncryptOperation(OperationRequest* request) {
 }
 
 std::uint32_t EncryptIntoOne(OperationRequest* request) {
-  const std::string path = TempPath("multfile.vek");
-  FileHandle container = FileOpen(path.c_str(), "wb");
+  const std::string path = WorkFilePath("multfile.vek");
+  FileHandle container = FileCreatePrivate(path.c_str());
   if (!container) {
     ProgressCipher(PROGRESS_FAILED);
     return RESULT_TEMP_FILE;
@@ -203,15 +218,15 @@ std::uint32_t EncryptIntoOne(OperationRequest* request) {
   std::uint32_t algorithm = 1;
   std::uint32_t result = ContainerWriteHeader(container.get(), request, session_key, &algorithm);
   if (result == RESULT_OK && request->text != nullptr)
-    result = TextToChunk(container.get(), request->text, session_key, algorithm);
+    result = UnlessCancelled(TextToChunk(container.get(), request->text, session_key, algorithm));
   if (result == RESULT_OK && request->count == 0) {
     ProgressDigest(PROGRESS_DONE);
     ProgressCodec(PROGRESS_DONE);
   }
   for (std::uint32_t i = 0; result == RESULT_OK && i < request->count; ++i)
     result = FileToChunk(container.get(), &request->entries[i], session_key, algorithm, false);
-  std::remove(TempPath("vek_compr.tmp").c_str());
-  if (result == RESULT_OK) result = CloseContainer(container);
+  std::remove(WorkFilePath(WORK_COMPRESSED_FILE).c_str());
+  if (result == RESULT_OK) result = UnlessCancelled(CloseContainer(container));
   SecureWipe(session_key, sizeof session_key);
   DesScheduleRelease();
 
@@ -247,15 +262,15 @@ std::uint32_t EncryptEach(OperationRequest* request) {
   DesScheduleAcquire();
 
   if (has_text) {
-    const std::string path = TempPath("text.vek");
-    FileHandle container = FileOpen(path.c_str(), "wb");
+    const std::string path = WorkFilePath("text.vek");
+    FileHandle container = FileCreatePrivate(path.c_str());
     if (!container) {
       result = RESULT_TEMP_FILE;
     } else {
       made.push_back(path);
       result = ContainerWriteHeader(container.get(), request, session_key, &algorithm);
       if (result == RESULT_OK) result = TextToChunk(container.get(), request->text, session_key, algorithm);
-      if (result == RESULT_OK) result = CloseContainer(container);
+      if (result == RESULT_OK) result = UnlessCancelled(CloseContainer(container));
     }
     if (result == RESULT_OK && !CopyPath(out[0].container, path)) result = RESULT_TEMP_FILE;
     if (result == RESULT_OK) std::strcpy(out[0].name, "text.vek");
@@ -267,8 +282,8 @@ std::uint32_t EncryptEach(OperationRequest* request) {
   for (std::uint32_t i = 0; result == RESULT_OK && i < request->count; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "%03u.vek", static_cast<unsigned>(i));
-    const std::string path = TempPath(name);
-    FileHandle container = FileOpen(path.c_str(), "wb");
+    const std::string path = WorkFilePath(name);
+    FileHandle container = FileCreatePrivate(path.c_str());
     if (!container) {
       result = RESULT_TEMP_FILE;
       break;
@@ -277,12 +292,12 @@ std::uint32_t EncryptEach(OperationRequest* request) {
     FileEntry& item = out[has_text + i];
     result = ContainerWriteHeader(container.get(), request, session_key, &algorithm);
     if (result == RESULT_OK) result = FileToChunk(container.get(), &request->entries[i], session_key, algorithm, true);
-    if (result == RESULT_OK) result = CloseContainer(container);
+    if (result == RESULT_OK) result = UnlessCancelled(CloseContainer(container));
     if (result == RESULT_OK && (!CopyPath(item.container, path) || !CopyPath(item.path, request->entries[i].path)))
       result = RESULT_TEMP_FILE;
     if (result == RESULT_OK) std::strcpy(item.name, name);
   }
-  std::remove(TempPath("vek_compr.tmp").c_str());
+  std::remove(WorkFilePath(WORK_COMPRESSED_FILE).c_str());
   SecureWipe(session_key, sizeof session_key);
   DesScheduleRelease();
 

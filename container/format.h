@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "container/types.h"
+#include "base/types.h"
 
 constexpr char CONTAINER_SIGNATURE[] = "VEK!(C)ORVANEL-05/99";
 constexpr std::size_t CONTAINER_SIGNATURE_SIZE = 20;
@@ -105,8 +105,9 @@ struct ContainerWalk {
   std::uint32_t kind;        // ContainerChunkKind(type)
 };
 
-constexpr std::uint32_t WALK_CHUNK = 1;  // a chunk was framed
-constexpr std::uint32_t WALK_END = 0;    // no further chunk
+// Answers of ContainerWalkNext besides the result codes, and distinct from all of them.
+constexpr std::uint32_t WALK_CHUNK = 0xF101;  // a chunk was framed
+constexpr std::uint32_t WALK_END = 0xF100;    // no further chunk
 
 // Starts a walk of an open container at offset 24; 1, or 0xF005 when the size cannot
 // be read.

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "container/types.h"
+#include "base/types.h"
 #include "platform/msgbox.h"
 
 struct OperationRequest {
@@ -23,7 +23,14 @@ struct OperationRequest {
   std::uint32_t count;              // entries in `entries`
   FileEntry* entries;
   std::uint32_t selector;           // encryption: 1 = one container per item; decryption: below
+  std::uint32_t algorithm;          // encryption: the code written as ALGO (1 DES, else AES);
+                                    // decryption out: the ALGO chunk's code, whatever the result
 };
+
+// Decryption: the container had no ALGO chunk, or the walk stopped before it.
+constexpr std::uint32_t ALGORITHM_DES = 1;
+constexpr std::uint32_t ALGORITHM_AES = 2;
+constexpr std::uint32_t ALGORITHM_UNREAD = 0xFFFFFFFF;
 
 constexpr std::uint32_t DIRECTION_ENCRYPT = 1;
 constexpr std::uint32_t SELECTOR_EACH = 1;               // encryption: one container per item
@@ -51,14 +58,16 @@ int FileEntryFromPath(const char* path, FileEntry* entry);
 std::uint32_t EncryptOperation(OperationRequest* request);
 std::uint32_t EncryptIntoOne(OperationRequest* request);
 std::uint32_t EncryptEach(OperationRequest* request);
-// Writes the header and the KHKY, KHHK and ALGO chunks with a new session key; gives
-// back the session key and the algorithm code. 1 or 0xF002. The DES schedule area must
-// be held.
+// Writes the header and the KHKY, KHHK and ALGO chunks with a new session key (ALGO
+// holds the low byte of the request's algorithm); gives back the session key and the
+// algorithm code. 1 or 0xF002. The DES schedule area must be held.
 std::uint32_t ContainerWriteHeader(std::FILE* container, const OperationRequest* request,
                                    std::uint8_t session_key[8], std::uint32_t* algorithm);
 
 // --- Decryption: a container's text and files come back -----------------------------
-// Reads the container at entries[0].path. Decrypted files land in a folder made for
+// Reads the container at entries[0].path and reports the algorithm of its ALGO chunk in
+// request->algorithm (ALGORITHM_UNREAD when none was read), also when it fails: the
+// caller keeps it as the algorithm of the next encryption. Decrypted files land in a folder made for
 // the operation inside the temporary folder, under their stored names; the entries'
 // path names them. 1, or 0xF001 (a digest differs: wrong passphrase or damage),
 // 0xF002, 0xF003, 0xF004, 0xF005 (wrong format), 0xF006, 0xF007. A failed decryption
@@ -71,6 +80,7 @@ std::uint32_t PassphraseOpensContainer(const char* path, const char* passphrase)
 
 // Decrypts the text and lists the files, without the progress dialog. 1 with the new
 // entries, their number and the text (caller frees them); 0 after the error message has
-// been shown.
+// been shown. algorithm (when not nullptr) receives the decryption's algorithm report,
+// also on failure.
 int OpenContainer(WindowHandle owner, const char* path, const char* passphrase, FileEntry** entries,
-                  std::uint32_t* count, char** text);
+                  std::uint32_t* count, char** text, std::uint32_t* algorithm = nullptr);

@@ -11,8 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 
-// Stream results beyond those of the cipher streams (0, -7 short read, -8 short write).
-constexpr int STREAM_BAD_PADDING = -9;  // the triple-DES form's padding count is impossible
+#include "crypto/stream.h"  // STREAM_*
 
 // Bytes a stream adds to P bytes of text when this system writes it (8-byte keys).
 std::uint32_t CipherStreamOverhead(std::uint32_t algorithm);

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "crypto/random.h"
+#include "platform/fileio.h"
 #include "platform/wipe.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -392,10 +393,6 @@ bool ReadExactly(std::FILE* input, void* buffer, std::size_t count) {
   return count == 0 || std::fread(buffer, 1, count, input) == count;
 }
 
-bool WriteExactly(std::FILE* output, const void* buffer, std::size_t count) {
-  return count == 0 || std::fwrite(buffer, 1, count, output) == count;
-}
-
 // Passes blocks whole blocks from input to output through CBC in runs.
 int CbcRuns(std::FILE* input, std::FILE* output, std::uint64_t blocks, std::uint8_t chain[16],
             const AesContext* context, bool encrypt) {
@@ -408,7 +405,7 @@ int CbcRuns(std::FILE* input, std::FILE* output, std::uint64_t blocks, std::uint
       break;
     }
     StreamCbcRun(run, n, chain, context, encrypt);
-    if (!WriteExactly(output, run, 16 * n)) {
+    if (!FileWriteAll(output, run, 16 * n)) {
       result = STREAM_SHORT_WRITE;
       break;
     }
@@ -430,19 +427,19 @@ int StreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, con
       for (std::uint32_t i = 0; i < length; ++i) x[16 + i] ^= chain[i];
       EncryptBytes(chain, x, context);
       EncryptBytes(x + length, x + length, context);
-      if (!WriteExactly(output, x, 16 + length)) result = STREAM_SHORT_WRITE;
+      if (!FileWriteAll(output, x, 16 + length)) result = STREAM_SHORT_WRITE;
     }
   } else {
     const std::uint32_t whole = length / 16, r = length % 16;
     EncryptBytes(chain, x, context);
-    if (!WriteExactly(output, x, 16)) result = STREAM_SHORT_WRITE;
+    if (!FileWriteAll(output, x, 16)) result = STREAM_SHORT_WRITE;
     if (result == STREAM_OK) result = CbcRuns(input, output, whole - 1, chain, context, true);
     if (result == STREAM_OK && !ReadExactly(input, x, 16 + r)) result = STREAM_SHORT_READ;
     if (result == STREAM_OK) {
       CbcEncryptRun(x, 1, chain, context);  // x[0..16) = Ck
       for (std::uint32_t i = 0; i < r; ++i) x[16 + i] ^= x[i];
       EncryptBytes(x + r, x + r, context);
-      if (!WriteExactly(output, x, 16 + r)) result = STREAM_SHORT_WRITE;
+      if (!FileWriteAll(output, x, 16 + r)) result = STREAM_SHORT_WRITE;
     }
   }
   if (result == STREAM_OK && std::fflush(output) != 0) result = STREAM_SHORT_WRITE;
@@ -463,7 +460,7 @@ int StreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t stored, con
       DecryptBytes(x + n, x + n, context);  // E(IV)[n..16) back in place, tail XOR IV behind it
       DecryptBytes(x, x, context);          // the IV
       for (std::uint32_t i = 0; i < n; ++i) x[i] ^= x[16 + i];
-      if (!WriteExactly(output, x, n)) result = STREAM_SHORT_WRITE;
+      if (!FileWriteAll(output, x, n)) result = STREAM_SHORT_WRITE;
     }
   } else {
     const std::uint32_t whole = (stored - 16) / 16, r = (stored - 16) % 16;
@@ -477,7 +474,7 @@ int StreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t stored, con
       DecryptBytes(x + r, x + r, context);  // restores Ck in x[0..16), tail XOR Ck[0..r) behind it
       for (std::uint32_t i = 0; i < r; ++i) x[16 + i] ^= x[i];
       CbcDecryptRun(x, 1, chain, context);
-      if (!WriteExactly(output, x, 16 + r)) result = STREAM_SHORT_WRITE;
+      if (!FileWriteAll(output, x, 16 + r)) result = STREAM_SHORT_WRITE;
     }
   }
   if (result == STREAM_OK && std::fflush(output) != 0) result = STREAM_SHORT_WRITE;

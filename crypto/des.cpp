@@ -11,7 +11,7 @@
 #include <bit>
 #include <cstring>
 
-#include "container/progress.h"
+#include "base/progress.h"
 #include "crypto/random.h"
 #include "platform/wipe.h"
 
@@ -273,7 +273,10 @@ int ChunkLoop(std::FILE* input, std::FILE* output, std::uint32_t remaining, cons
       result = STREAM_SHORT_READ;
       break;
     }
-    ProgressCipher(want);
+    if (!ProgressCipher(want)) {
+      result = STREAM_CANCELLED;
+      break;
+    }
     const std::int32_t tail = want < kChunk ? static_cast<std::int32_t>(want % 8) : 0;
     const std::int32_t whole = static_cast<std::int32_t>(want) - tail;
     if (encrypt)

@@ -56,6 +56,7 @@ int TdesDecrypt(std::uint8_t* buffer, std::int32_t length, const std::uint8_t ke
 // DesStreamDecrypt reads *length stored bytes and writes *length - 8 bytes; *length
 // becomes the plain length (0 when fewer than 8 bytes are stored) before any reading.
 // Both flush the output at the end. Results: STREAM_OK, STREAM_SHORT_READ,
-// STREAM_SHORT_WRITE, STREAM_BAD_ARGUMENT (a null file, key or length).
+// STREAM_SHORT_WRITE, STREAM_BAD_ARGUMENT (a null file, key or length), STREAM_CANCELLED
+// (the progress receiver answered "cancel"; the stream stops at that block).
 int DesStreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, const std::uint8_t session_key[8]);
 int DesStreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t* length, const std::uint8_t session_key[8]);

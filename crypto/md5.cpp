@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "container/progress.h"
+#include "base/progress.h"
 #include "platform/wipe.h"
 
 namespace {
@@ -201,11 +201,11 @@ int Md5Stream(std::FILE* input, std::uint8_t digest[16]) {
   for (;;) {
     const std::size_t count = std::fread(buffer, 1, sizeof buffer, input);
     if (count == 0) break;
-    ProgressDigest(static_cast<std::uint32_t>(count));
+    if (!ProgressDigest(static_cast<std::uint32_t>(count))) break;  // cancelled
     Md5Update(&context, buffer, static_cast<std::uint32_t>(count));
   }
   SecureWipe(buffer, sizeof buffer);
-  if (std::ferror(input)) {
+  if (std::ferror(input) || ProgressCancelled()) {
     SecureWipe(&context, sizeof context);
     return 0;
   }

@@ -8,8 +8,10 @@
 
 #include "keys/access_password.h"
 #include "keys/passphrase_list.h"
+#include "platform/bytes.h"
 #include "platform/msgbox.h"
 #include "platform/version.h"
+#include "platform/wipe.h"
 
 namespace {
 
@@ -26,20 +28,6 @@ constexpr std::uint32_t kDigitBufferSize = 16;
 constexpr std::uint32_t kWindowRectSize = 16;
 constexpr std::uint32_t kKeyNameSize = 256;  // a registry key name has at most 255 characters
 
-char g_version[VERSION_BUFFER_SIZE];
-bool g_version_read = false;
-
-// Zeroes memory in a way the compiler cannot leave out.
-void Wipe(void* data, std::size_t size) {
-  volatile unsigned char* p = static_cast<volatile unsigned char*>(data);
-  while (size--) *p++ = 0;
-}
-
-// Length of text, looking at no more than size bytes (size when there is no NUL).
-std::size_t BoundedLength(const char* text, std::size_t size) {
-  const void* end = std::memchr(text, '\0', size);
-  return end ? static_cast<std::size_t>(static_cast<const char*>(end) - text) : size;
-}
 
 const char* RootName(RegistryRoot root) {
   switch (root) {
@@ -61,16 +49,9 @@ void CopyVersion(const char* version, char* out) {
   std::snprintf(out, VERSION_BUFFER_SIZE, "%s", version ? version : ProductVersion());
 }
 
-void PutLe32(unsigned char* p, std::int32_t value) {
-  const auto u = static_cast<std::uint32_t>(value);
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(u >> (8 * i));
-}
-
-std::int32_t GetLe32(const unsigned char* p) {
-  std::uint32_t u = 0;
-  for (int i = 0; i < 4; ++i) u |= static_cast<std::uint32_t>(p[i]) << (8 * i);
-  return static_cast<std::int32_t>(u);
-}
+// The window rectangle's signed numbers through the shared little-endian helpers.
+void PutLe32(unsigned char* p, std::int32_t value) { StoreLe32(p, static_cast<std::uint32_t>(value)); }
+std::int32_t GetLe32(const unsigned char* p) { return static_cast<std::int32_t>(LoadLe32(p)); }
 
 const char* FlagName(int number) {
   switch (number) {
@@ -111,14 +92,14 @@ bool ReadText(const RegistryKey& key, const char* name, char* buffer, std::uint3
 }
 
 bool WriteText(const RegistryKey& key, const char* name, const char* text, std::size_t size) {
-  const std::size_t length = BoundedLength(text, size);
+  const std::size_t length = strnlen(text, size);
   if (length >= size) return false;
   return RegistrySetValue(key, name, REGISTRY_SZ, text, static_cast<std::uint32_t>(length + 1)) == REGISTRY_OK;
 }
 
 // Appends "\" to a non-empty folder that does not end with one, when it fits.
 void AppendBackslash(char* folder, std::size_t size) {
-  const std::size_t length = BoundedLength(folder, size);
+  const std::size_t length = strnlen(folder, size);
   if (length == 0 || length + 2 > size || folder[length - 1] == '\\') return;
   folder[length] = '\\';
   folder[length + 1] = '\0';
@@ -211,13 +192,6 @@ int ShellFolder(const char* name, char* buffer) {
 
 }  // namespace
 
-const char* ProductVersion() {
-  if (!g_version_read) {
-    if (!ModuleProductVersion(g_version, sizeof g_version)) g_version[0] = '\0';
-    g_version_read = true;
-  }
-  return g_version;
-}
 
 RegistryRoot SettingsKeyPath(const char* version, char* path, std::size_t size) {
   char v[VERSION_BUFFER_SIZE];
@@ -255,6 +229,17 @@ int SettingsSetFlag(int number, int value) {
   return WriteDigit(key, name, value) ? 1 : 0;
 }
 
+std::uint32_t SettingsAlgorithm() {
+  int value = 1;
+  if (!SettingsGetFlag(SETTING_ALGO, &value)) value = 1;
+  return static_cast<std::uint32_t>(value);
+}
+
+int SettingsKeepAlgorithm(std::uint32_t algorithm) {
+  if (algorithm > 9) return 0;
+  return SettingsSetFlag(SETTING_ALGO, static_cast<int>(algorithm));
+}
+
 int SettingsGetWindowRect(int* x, int* y, int* width, int* height) {
   RegistryKey key = SettingsOpenKey(nullptr, 1);
   if (!key) return 0;
@@ -287,7 +272,7 @@ int SettingsGetDir(int which, char* buffer) {
 }
 
 int SettingsSetDir(int which, const char* text) {
-  if (text == nullptr || BoundedLength(text, QLX_PATH_SIZE) >= QLX_PATH_SIZE) return 0;
+  if (text == nullptr || strnlen(text, QLX_PATH_SIZE) >= QLX_PATH_SIZE) return 0;
   RegistryKey key = SettingsOpenKey(nullptr, 1);
   if (!key) return 0;
   return WriteText(key, which == 1 ? "srcdir" : "dstdir", text, QLX_PATH_SIZE) ? 1 : 0;
@@ -331,7 +316,7 @@ int SettingsGetPasswordRecord(unsigned char* record) {
   std::uint32_t size = PASSWORD_RECORD_SIZE;
   if (RegistryQueryValue(key, "pwd", nullptr, record, &size) == REGISTRY_OK && size == PASSWORD_RECORD_SIZE)
     return 1;
-  Wipe(record, PASSWORD_RECORD_SIZE);  // a short value leaves part of it; a long one undefined bytes
+  SecureWipe(record, PASSWORD_RECORD_SIZE);  // a short value leaves part of it; a long one undefined bytes
   return 0;
 }
 
@@ -380,7 +365,7 @@ int SettingsInit() {
   } else {
     SettingsSaveRecord(record.get());
   }
-  Wipe(record.get(), sizeof(SettingsRecord));
+  SecureWipe(record.get(), sizeof(SettingsRecord));
   return 1;
 }
 
@@ -462,7 +447,7 @@ int SettingsSaveRecord(const SettingsRecord* record) {
 
 void SettingsDefaults(SettingsRecord* record) {
   if (record == nullptr) return;
-  Wipe(record, sizeof(SettingsRecord));
+  SecureWipe(record, sizeof(SettingsRecord));
   record->x = -1;
   record->y = -1;
   ShellFolderPersonal(record->srcdir);
@@ -489,7 +474,7 @@ int SettingsDeleteVersion(const char* version) {
 int DeleteKeyAndEmptyParents(RegistryRoot root, const char* path) {
   if (path == nullptr) return 0;
   char current[QLX_PATH_SIZE];
-  if (BoundedLength(path, sizeof current) >= sizeof current) return 0;
+  if (strnlen(path, sizeof current) >= sizeof current) return 0;
   std::snprintf(current, sizeof current, "%s", path);
 
   int removed = 0;

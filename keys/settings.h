@@ -17,8 +17,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "container/types.h"  // QLX_PATH_SIZE
+#include "base/types.h"  // QLX_PATH_SIZE
 #include "platform/registry.h"
+#include "platform/version.h"  // ProductVersion
 
 // Setting numbers of the one-digit values.
 constexpr int SETTING_VISIBLE = 1;  // "visible": main window stays on top, 0 or 1
@@ -58,10 +59,7 @@ struct SettingsRecord {
   char key_values[KEY_LIST_CAPACITY * KEY_SLOT_SIZE];
 };
 
-// The program's product version ("4.10EN"), read once from its version resource and
-// kept for the life of the process; "" for a program without one. At most 7
-// characters (a longer text is cut). The text is owned by the store.
-const char* ProductVersion();
+// ProductVersion (the running program's "4.10EN") comes from platform/version.h.
 
 // Where the settings of version live: fills path (size bytes) with
 // "Software\Orvanel\Vek\<version>" for versions whose first 4 characters compare
@@ -82,6 +80,13 @@ RegistryKey SettingsOpenKey(const char* version, int report);
 // (0, nothing written); a failed write gives 0 without a message.
 int SettingsGetFlag(int number, int* value);
 int SettingsSetFlag(int number, int value);
+
+// "algo" as the operations take and report it. SettingsAlgorithm: the algorithm for the
+// next encryption's request (1 when the value cannot be read). SettingsKeepAlgorithm:
+// stores the algorithm a decryption reported, as setting 6; a code that is no digit
+// (such as the report of a container without ALGO chunk) is not stored (0).
+std::uint32_t SettingsAlgorithm();
+int SettingsKeepAlgorithm(std::uint32_t algorithm);
 
 // "xywh": the main window's x, y, width, height as four signed 32-bit little-endian
 // integers (16 bytes, REG_BINARY). Get: 0 with the outputs unchanged when the value

@@ -5,6 +5,10 @@ FileHandle FileOpen(const char* path, const char* mode) {
   return FileHandle(path ? std::fopen(path, mode) : nullptr);
 }
 
+bool FileWriteAll(std::FILE* file, const void* data, std::size_t size) {
+  return size == 0 || std::fwrite(data, 1, size, file) == size;
+}
+
 bool FileClose(FileHandle& file) {
   std::FILE* raw = file.release();
   if (raw == nullptr) return false;

@@ -18,6 +18,6 @@ void ProgressClearReceiver() {
 
 bool ProgressReceiverSet() { return g_callback != nullptr; }
 
-void ProgressDeliver(std::uint32_t notification, std::uint32_t value) {
-  if (g_callback) g_callback(g_context, notification, value);
+int ProgressDeliver(std::uint32_t notification, std::uint32_t value) {
+  return g_callback ? g_callback(g_context, notification, value) : RECEIVER_GO_ON;
 }

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+FileHandle FileCreatePrivate(const char* path) { return FileOpen(path, "wb"); }
+
 bool FileSeek(std::FILE* file, std::uint64_t position) {
   if (position > static_cast<std::uint64_t>(INT64_MAX)) return false;
   return _fseeki64(file, static_cast<__int64>(position), SEEK_SET) == 0;

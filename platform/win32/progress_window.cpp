@@ -6,8 +6,10 @@
 #include "platform/progress.h"
 
 namespace {
-void SendToWindow(void* context, std::uint32_t notification, std::uint32_t value) {
-  SendMessageA(static_cast<HWND>(context), notification, static_cast<WPARAM>(value), 0);
+// The window answers RECEIVER_CANCEL (1) from its message procedure to stop the work.
+int SendToWindow(void* context, std::uint32_t notification, std::uint32_t value) {
+  const LRESULT answer = SendMessageA(static_cast<HWND>(context), notification, static_cast<WPARAM>(value), 0);
+  return answer == RECEIVER_CANCEL ? RECEIVER_CANCEL : RECEIVER_GO_ON;
 }
 }  // namespace
 

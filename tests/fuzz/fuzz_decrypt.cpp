@@ -12,7 +12,6 @@
 
 #include "container/operation.h"
 #include "container/result.h"
-#include "keys/settings.h"
 #include "platform/tempdir.h"
 #include "tests/fuzz/fuzz_files.h"
 
@@ -26,7 +25,6 @@ const fs::path& Root() {
     fs::remove_all(r);
     fs::create_directories(r / "work");
     SetTempFolder((r / "work").string().c_str());
-    SettingsCreateUserKey();
     return r;
   }();
   return root;
@@ -42,7 +40,7 @@ void RunOnce(const std::string& container, const std::uint8_t* session_key) {
   FileEntry entry{};
   std::snprintf(entry.path, sizeof entry.path, "%s", container.c_str());
   std::snprintf(entry.name, sizeof entry.name, "in.vek");
-  OperationRequest request{0, nullptr, "fuzz passphrase", session_key, 1, &entry, SELECTOR_EVERYTHING};
+  OperationRequest request{0, nullptr, "fuzz passphrase", session_key, 1, &entry, SELECTOR_EVERYTHING, ALGORITHM_UNREAD};
   const std::uint32_t result = DecryptOperation(&request);
   const fs::path work = Root() / "work";
   if (result != RESULT_OK) {

@@ -79,7 +79,7 @@ int Encrypt(const char* passphrase, const char* out) {
   char* text = OperationTextAllocate(64);
   if (!text) return 0;
   std::snprintf(text, 64, "%s", "The text of the container.");
-  OperationRequest request{DIRECTION_ENCRYPT, text, passphrase, nullptr, 0, nullptr, 0};
+  OperationRequest request{DIRECTION_ENCRYPT, text, passphrase, nullptr, 0, nullptr, 0, ALGORITHM_AES};
   const std::uint32_t code = EncryptOperation(&request);
   OperationTextFree(text);
   if (code != 1) return 0;

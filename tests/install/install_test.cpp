@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "keys/passphrase_list.h"
 #include "keys/settings.h"
 #include "remover/install_log.h"
 #include "setup/setup.h"
@@ -604,18 +605,44 @@ void MakeOlderInstallation(const std::string& dir, const std::string& version) {
   SetValue(HKEY_CLASSES_ROOT, "VekFile\\Shell\\Open\\Command", nullptr, REG_SZ, dir + "\\vek.exe %1" + '\0');
 }
 
-const std::string kLabels(16 * 32, 'L');
-std::string ListValue() {
-  std::string v(16 * 32, '\0');
-  for (std::size_t i = 0; i < v.size(); ++i) v[i] = static_cast<char>(i * 7 + 3);
-  return v;
+// A list as this machine's program stores it (alpha, beta; beta selected). The list
+// key belongs to the machine, not to the version, so an older version's key holds the
+// same bytes.
+struct StoredListValues {
+  std::string labels, values;
+};
+const StoredListValues& RealStoredList() {
+  static const StoredListValues stored = [] {
+    const char* key = "Software\\Orvanel\\Quillnox\\4.10EN";
+    const bool existed = KeyExists(HKEY_CURRENT_USER, key);
+    HKEY made = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, key, &made);
+    RegCloseKey(made);
+    char labels[KEY_LIST_LABELS_SIZE] = {}, values[KEY_LIST_LABELS_SIZE] = {};
+    std::strcpy(labels, "alpha");
+    std::strcpy(labels + KEY_SLOT_SIZE, "beta");
+    std::strcpy(values, "first secret");
+    std::strcpy(values + KEY_SLOT_SIZE, "second secret");
+    EXPECT_EQ(PassphraseListStore(labels, values, 2), 1);
+    StoredListValues list{RegText(HKEY_CURRENT_USER, key, "keylabel"), RegText(HKEY_CURRENT_USER, key, "keyvalue")};
+    if (!existed) RegDeleteTreeA(HKEY_CURRENT_USER, key);
+    return list;
+  }();
+  return stored;
 }
 
 void ExpectOldSettingsMigrate(const std::string& old_key, HKEY old_root) {
-  // The first start of the new program takes the settings over and deletes the old keys.
+  // The first start of the new program takes the settings over (the list decrypted
+  // and stored again for this version) and deletes the old keys.
   ASSERT_EQ(SettingsInit(), 1);
-  EXPECT_EQ(RegText(HKEY_CURRENT_USER, "Software\\Orvanel\\Quillnox\\4.10EN", "keyvalue"), ListValue());
-  EXPECT_EQ(RegText(HKEY_CURRENT_USER, "Software\\Orvanel\\Quillnox\\4.10EN", "keylabel"), kLabels);
+  PassphraseList list;
+  std::uint32_t selection = 0;
+  int count = 0;
+  ASSERT_EQ(PassphraseListLoad(nullptr, &list, &selection, &count), 1);
+  EXPECT_EQ(count, 2);
+  EXPECT_STREQ(list.Label(0), "alpha");
+  EXPECT_STREQ(list.Value(1), "second secret");
+  EXPECT_EQ(selection, 2u);
   EXPECT_EQ(RegText(HKEY_CURRENT_USER, "Software\\Orvanel\\Quillnox\\4.10EN", "visible"), std::string("1\0", 1));
   EXPECT_FALSE(KeyExists(old_root, old_key));
 }
@@ -625,8 +652,8 @@ void UpgradeFrom(const std::string& version, HKEY settings_root, const std::stri
   const std::string old_dir = "C:\\Old\\Vek" + version;
   MakeOlderInstallation(old_dir, version);
   SetValue(HKEY_LOCAL_MACHINE, detect_key, "", REG_SZ, std::string(1, '\0'));
-  SetValue(settings_root, settings_key, "keylabel", REG_BINARY, kLabels);
-  SetValue(settings_root, settings_key, "keyvalue", REG_BINARY, ListValue());
+  SetValue(settings_root, settings_key, "keylabel", REG_BINARY, RealStoredList().labels);
+  SetValue(settings_root, settings_key, "keyvalue", REG_BINARY, RealStoredList().values);
   SetValue(settings_root, settings_key, "visible", REG_SZ, std::string("1", 2));
   DeleteFileA((TempFolder() + "old_uninstaller.txt").c_str());
   InstallInto(kDir);
@@ -635,8 +662,8 @@ void UpgradeFrom(const std::string& version, HKEY settings_root, const std::stri
   EXPECT_FALSE(Exists(old_dir + "\\vek.exe"));
   ExpectInstalled(kDir);
   // Its settings are back under its own key, the passphrase list byte for byte.
-  EXPECT_EQ(RegText(settings_root, settings_key, "keyvalue"), ListValue());
-  EXPECT_EQ(RegText(settings_root, settings_key, "keylabel"), kLabels);
+  EXPECT_EQ(RegText(settings_root, settings_key, "keyvalue"), RealStoredList().values);
+  EXPECT_EQ(RegText(settings_root, settings_key, "keylabel"), RealStoredList().labels);
   EXPECT_EQ(RegText(settings_root, settings_key, "visible"), "1");
   ExpectOldSettingsMigrate(settings_key, settings_root);
 }

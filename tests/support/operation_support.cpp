@@ -160,7 +160,7 @@ std::string OperationFixture::Keep(const std::string& container) {
   return path;
 }
 
-void OperationFixture::SetAlgorithm(int algorithm) { ASSERT_EQ(SettingsSetFlag(6, algorithm), 1); }
+void OperationFixture::SetAlgorithm(int algorithm) { algorithm_ = static_cast<std::uint32_t>(algorithm); }
 
 std::vector<std::string> OperationFixture::WorkFiles() const {
   std::vector<std::string> files;
@@ -184,7 +184,7 @@ EncryptResult OperationFixture::EncryptItems(const std::string* text, const std:
   std::string text_copy = text ? *text : std::string();
   OperationRequest request{DIRECTION_ENCRYPT, text ? text_copy.data() : nullptr, passphrase, nullptr,
                            static_cast<std::uint32_t>(entries.size()), entries.empty() ? nullptr : entries.data(),
-                           each ? 1u : 0u};
+                           each ? 1u : 0u, algorithm_};
   EncryptResult made;
   made.result = EncryptOperation(&request);
   if (made.result == RESULT_OK) {
@@ -218,9 +218,10 @@ DecryptResult OperationFixture::Decrypt(const std::string& path, const char* pas
   FileEntry container{};
   std::snprintf(container.path, sizeof container.path, "%s", path.c_str());
   std::snprintf(container.name, sizeof container.name, "%s", fs::path(path).filename().string().c_str());
-  OperationRequest request{0, nullptr, passphrase, key, 1, &container, selector};
+  OperationRequest request{0, nullptr, passphrase, key, 1, &container, selector, 0};
   DecryptResult back;
   back.result = DecryptOperation(&request);
+  back.algorithm = request.algorithm;
   if (back.result != RESULT_OK) {
     EXPECT_EQ(request.entries, &container);
     EXPECT_EQ(request.text, nullptr);

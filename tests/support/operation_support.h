@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "container/types.h"
+#include "base/types.h"
 #include "tests/support/test_support.h"
 
 struct EncryptResult {
@@ -29,6 +29,7 @@ struct DecryptResult {
   bool has_text = false;
   std::string text;
   std::vector<DecryptedFile> files;
+  std::uint32_t algorithm = 0;  // as the operation reported it
 };
 
 struct ChunkHeader {
@@ -39,7 +40,8 @@ struct ChunkHeader {
 };
 
 // Sources in <root>/src, the operations' temporary folder in <root>/work, containers
-// kept aside in <root>/keep. Settings in memory with "algo" = 1; message boxes recorded.
+// kept aside in <root>/keep. Encryption requests algorithm 1 unless SetAlgorithm says
+// otherwise; message boxes recorded.
 class OperationFixture : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -65,6 +67,7 @@ class OperationFixture : public ::testing::Test {
                         std::uint32_t selector);
   TempDir root_;
   int kept_ = 0;
+  std::uint32_t algorithm_ = 1;
 };
 
 // n bytes of text-like runs, repeats and random stretches; the same for the same seed.

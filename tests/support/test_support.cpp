@@ -8,6 +8,7 @@
 #include <fstream>
 #include <random>
 
+#include "base/progress.h"
 #include "platform/progress.h"
 
 namespace fs = std::filesystem;
@@ -47,10 +48,15 @@ void WriteFileBytes(const std::string& path, const Bytes& bytes) {
 Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 ProgressRecorder::ProgressRecorder() { ProgressSetReceiver(&ProgressRecorder::Receive, this); }
-ProgressRecorder::~ProgressRecorder() { ProgressClearReceiver(); }
+ProgressRecorder::~ProgressRecorder() {
+  ProgressClearReceiver();
+  ProgressForgetCancel();  // a cancel it answered ends with it
+}
 
-void ProgressRecorder::Receive(void* self, std::uint32_t notification, std::uint32_t value) {
-  static_cast<ProgressRecorder*>(self)->events_.emplace_back(notification, value);
+int ProgressRecorder::Receive(void* self, std::uint32_t notification, std::uint32_t value) {
+  auto* recorder = static_cast<ProgressRecorder*>(self);
+  recorder->events_.emplace_back(notification, value);
+  return recorder->events_.size() - 1 == recorder->cancel_at_ ? RECEIVER_CANCEL : RECEIVER_GO_ON;
 }
 
 std::vector<std::uint32_t> ProgressRecorder::Values(std::uint32_t notification) const {

@@ -41,10 +41,14 @@ class ProgressRecorder {
   const std::vector<std::pair<std::uint32_t, std::uint32_t>>& events() const { return events_; }
   // The values sent with one notification number.
   std::vector<std::uint32_t> Values(std::uint32_t notification) const;
+  // Answers RECEIVER_CANCEL to the notification with this index (0 = the first), as the
+  // progress dialog's Cancel button does.
+  void CancelAt(std::size_t index) { cancel_at_ = index; }
 
  private:
-  static void Receive(void* self, std::uint32_t notification, std::uint32_t value);
+  static int Receive(void* self, std::uint32_t notification, std::uint32_t value);
   std::vector<std::pair<std::uint32_t, std::uint32_t>> events_;
+  std::size_t cancel_at_ = static_cast<std::size_t>(-1);
 };
 
 // A test-name suffix made of text: letters and digits kept, anything else "_".

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "compress/codec.h"
-#include "container/progress.h"
+#include "base/progress.h"
 #include "platform/common/msgbox_double.h"
 #include "platform/fileio.h"
 #include "platform/msgbox.h"
@@ -539,6 +539,33 @@ Bytes LongBlock(int copies, int bytes) {
   return block;
 }
 
+// A mode-0 block long enough that every group goes through the fast path: `before`
+// byte items 'a', 'b', 'c', ... (cycling), one copy of 16 at `offset`, then 40 byte
+// items 'z'. Restores before + 16 + 40 bytes when the offset is sound.
+Bytes FastPathBlock(int before, int offset) {
+  std::vector<std::pair<bool, std::uint8_t>> items;
+  for (int i = 0; i < before; ++i) items.push_back({false, static_cast<std::uint8_t>('a' + i % 26)});
+  items.push_back({true, 0});
+  for (int i = 0; i < 40; ++i) items.push_back({false, 'z'});
+  Bytes block{0, 0, 0, 0};
+  for (std::size_t g = 0; g < items.size(); g += 16) {
+    std::uint16_t control = 0;
+    for (std::size_t k = 0; k < 16 && g + k < items.size(); ++k)
+      if (items[g + k].first) control |= static_cast<std::uint16_t>(1u << k);
+    block.push_back(static_cast<std::uint8_t>(control));
+    block.push_back(static_cast<std::uint8_t>(control >> 8));
+    for (std::size_t k = 0; k < 16 && g + k < items.size(); ++k) {
+      if (items[g + k].first) {
+        block.push_back(static_cast<std::uint8_t>(((offset >> 4) & 0xF0) | 0x0F));  // length 16
+        block.push_back(static_cast<std::uint8_t>(offset));
+      } else {
+        block.push_back(items[g + k].second);
+      }
+    }
+  }
+  return block;
+}
+
 std::vector<BlockCase> BlockCases() {
   Bytes raw1024{1, 0, 0, 0};
   raw1024.insert(raw1024.end(), 1024, 'r');
@@ -578,6 +605,12 @@ std::vector<BlockCase> BlockCases() {
       // The second group (15 copies, a byte item) leaves 45 block bytes after its control
       // word: too few to move its byte items 16 at a time.
       {"GroupNearTheBlockEnd", LongBlock(30, 13), 1, std::string(481, 'a') + std::string(13, 'b')},
+      // Hostile copies where bytes move 16 at a time (the fast path sees only long blocks).
+      {"FastOffsetZero", FastPathBlock(3, 0), 0, ""},
+      {"FastCopyBeforeStart", FastPathBlock(3, 4), 0, ""},
+      {"FastCopyFromTheStart", FastPathBlock(3, 3), 1, "abc" + std::string("abcabcabcabcabca") + std::string(40, 'z')},
+      {"FastCopyBeforeStartInALaterGroup", FastPathBlock(20, 21), 0, ""},
+      {"FastCopyFarBeforeStart", FastPathBlock(20, 4095), 0, ""},
   };
 }
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "container/progress.h"
+#include "base/progress.h"
 #include "crypto/aes.h"
 #include "crypto/des.h"
 #include "crypto/random.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "container/progress.h"
+#include "base/progress.h"
 #include "crypto/md5.h"
 #include "platform/fileio.h"
 #include "tests/support/crypto_support.h"

@@ -2,13 +2,19 @@
 // shared parts of the message boxes (display name, titles, results).
 #include <gtest/gtest.h>
 
-#include "container/progress.h"
+#include <set>
+#include <vector>
+
+#include "base/progress.h"
+#include "container/format.h"
 #include "container/result.h"
+#include "crypto/stream.h"
 #include "platform/common/msgbox_double.h"
 #include "platform/msgbox.h"
 #include "platform/paths.h"
 #include "platform/progress.h"
 #include "tests/support/test_support.h"
+#include "ui/progress_rows.h"
 
 namespace {
 
@@ -107,6 +113,32 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ProgressResetTest,
                                            ResetCase{0xFFFFFFFFu, 42949672, 1}),
                          [](const auto& info) { return "Size" + std::to_string(info.param.size); });
 
+// A code is read by its value alone: two codes with one value would let one failure
+// pass for another (a programming error shown as a wrong passphrase).
+TEST(ResultCodeTest, EveryCodeHasAValueOfItsOwn) {
+  const std::vector<std::uint32_t> results = {RESULT_OK,          RESULT_WRONG_SIGNATURE, RESULT_TEMP_FILE,
+                                              RESULT_CANNOT_OPEN, RESULT_OLD_VERSION,     RESULT_WRONG_FORMAT,
+                                              RESULT_NO_MEMORY,   RESULT_STAGE_FAILED,    RESULT_INTERNAL,
+                                              RESULT_TOO_LARGE,   WALK_CHUNK,             WALK_END};
+  EXPECT_EQ(std::set<std::uint32_t>(results.begin(), results.end()).size(), results.size());
+  const std::vector<int> streams = {STREAM_OK,           STREAM_SHORT_READ,  STREAM_SHORT_WRITE,
+                                    STREAM_BAD_ARGUMENT, STREAM_BAD_PADDING, STREAM_CANCELLED};
+  EXPECT_EQ(std::set<int>(streams.begin(), streams.end()).size(), streams.size());
+}
+
+TEST(ProgressNotificationTest, ACancelIsKeptUntilForgotten) {
+  {
+    ProgressRecorder recorder;
+    recorder.CancelAt(1);
+    EXPECT_TRUE(ProgressCodec(1));
+    EXPECT_FALSE(ProgressCodec(2));  // answered "cancel"
+    EXPECT_FALSE(ProgressCipher(3));
+    EXPECT_TRUE(ProgressCancelled());
+  }
+  EXPECT_FALSE(ProgressCancelled());
+  EXPECT_TRUE(ProgressDigest(4));
+}
+
 TEST(ProgressNotificationTest, ReachTheReceiverInOrder) {
   ProgressRecorder recorder;
   ProgressCipher(1024);
@@ -122,6 +154,7 @@ TEST(ProgressNotificationTest, WithoutReceiverNothingHappens) {
   std::vector<std::uint32_t> seen;
   ProgressSetReceiver([](void* context, std::uint32_t, std::uint32_t value) {
     static_cast<std::vector<std::uint32_t>*>(context)->push_back(value);
+    return RECEIVER_GO_ON;
   }, &seen);
   ProgressCodec(5);
   ProgressClearReceiver();

@@ -245,6 +245,21 @@ TEST_F(SettingsTest, FlagsWithoutTheKeyReportAndKeepTheCallersValue) {
   EXPECT_FALSE(RegistryMemoryKeyExists(HKCU, kCurrent));
 }
 
+// The next encryption's algorithm is the stored "algo"; a decryption's report is kept as
+// "algo" when it is a digit (a container without ALGO chunk reports 0xFFFFFFFF).
+TEST_F(SettingsTest, AlgorithmForRequestsAndFromReports) {
+  EXPECT_EQ(SettingsAlgorithm(), 1u);  // no key: DES (after the box that says so)
+  BoxDoubleReset();
+  MakeCurrentKey();
+  ASSERT_EQ(SettingsKeepAlgorithm(2), 1);
+  EXPECT_EQ(Text(HKCU, kCurrent, "algo"), "2");
+  EXPECT_EQ(SettingsAlgorithm(), 2u);
+  for (std::uint32_t report : {10u, 0xFFFFFFFFu, 0x80000002u}) EXPECT_EQ(SettingsKeepAlgorithm(report), 0) << report;
+  EXPECT_EQ(SettingsAlgorithm(), 2u);
+  ASSERT_EQ(SettingsKeepAlgorithm(1), 1);
+  EXPECT_EQ(SettingsAlgorithm(), 1u);
+}
+
 TEST_F(SettingsTest, FailedWriteGivesZeroWithoutMessage) {
   MakeCurrentKey();
   RegistryMemorySetFault(HKCU, kCurrent, RegistryFault::NoWrite);

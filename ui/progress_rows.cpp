@@ -1,15 +1,11 @@
-// Progress notifications and rows.
-#include "container/progress.h"
+// The progress dialog's rows and their reset for a new work size.
+#include "ui/progress_rows.h"
 
 #include "platform/progress.h"
 
 namespace {
 ProgressRow g_rows[PROGRESS_ROW_COUNT];
 }
-
-void ProgressCipher(std::uint32_t value) { ProgressDeliver(NOTIFY_CIPHER, value); }
-void ProgressDigest(std::uint32_t value) { ProgressDeliver(NOTIFY_DIGEST, value); }
-void ProgressCodec(std::uint32_t value) { ProgressDeliver(NOTIFY_CODEC, value); }
 
 ProgressRow* ProgressRows() { return g_rows; }
 
