@@ -36,7 +36,8 @@ void KeyFieldRefresh(HWND main, const char* default_text) {
     EnableWindow(field, FALSE);
     return;
   }
-  if (GetWindowTextLengthA(field) == 0) SetWindowTextA(field, default_text ? default_text : kPlaceholder);
+  if (GetWindowTextLengthA(field) == 0)
+    SetWindowTextA(field, default_text && *default_text ? default_text : kPlaceholder);
   if (IsWindowEnabled(field)) return;
   SetWindowTextA(field, kPlaceholder);
   EnableWindow(field, TRUE);

@@ -120,6 +120,8 @@ TEST_F(MainWindowTest, FirstStartShowsEncryptionModeAtTheDefaultSizeAndQuitStore
   char class_name[100] = "";
   GetClassNameA(window, class_name, sizeof class_name);
   EXPECT_EQ(ReadString("ClassName"), class_name);
+  // No stored passphrase is selected and none was identified: the field asks for one.
+  EXPECT_EQ(ControlText(window, IDC_MAIN_KEY_FIELD), "Password");
 
   // Encryption mode: the ids of the pairs and the captions.
   for (int id : {IDC_MAIN_TEXT, IDC_MAIN_FILES, IDC_MAIN_KEY_FIELD, IDC_MAIN_KEY_BUTTON, IDC_MAIN_OPEN, IDC_MAIN_NEW,
