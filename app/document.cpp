@@ -9,6 +9,7 @@
 #include "app/keys_ui.h"
 #include "app/not_yet_built.h"
 #include "app/output_files.h"
+#include "app/progress_dialog.h"
 #include "container/format.h"
 #include "container/operation.h"
 #include "keys/settings.h"

@@ -20,6 +20,7 @@
 #include "app/mail.h"
 #include "app/main_layout.h"
 #include "app/main_window_look.h"
+#include "app/progress_dialog.h"
 #include "app/keys_ui.h"
 #include "app/not_yet_built.h"
 #include "app/output_files.h"
@@ -228,7 +229,7 @@ void HandOverReceived(HWND window, const COPYDATASTRUCT* data) {
       data->lpData == nullptr || std::memchr(data->lpData, '\0', data->cbData) == nullptr) {
     return;
   }
-  if (!g_ready) return;
+  if (!g_ready || OperationRunning()) return;  // an operation is reading the document's files
   g_ready = 0;
   char line[COMMAND_LINE_SIZE];
   std::memcpy(line, data->lpData, data->cbData);

@@ -9,5 +9,4 @@ int DecryptLocally(HWND, Document*) { return 0; }
 int DecryptAndOpen(HWND, Document*) { return 0; }
 int MakeReply(HWND, Document*) { return 0; }
 int SendEncrypted(HWND, Document*) { return 0; }
-int RunOperation(HWND, OperationRequest*) { return 0; }
 

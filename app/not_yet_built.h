@@ -9,7 +9,7 @@
 
 struct Document;
 
-// Main commands, the progress dialog and the output helpers.
+// Main commands and the output helpers.
 int NewDocument(HWND window);
 int OpenFiles(HWND window);
 int EncryptLocally(HWND window, Document* document);
@@ -17,5 +17,4 @@ int DecryptLocally(HWND window, Document* document);
 int DecryptAndOpen(HWND window, Document* document);
 int MakeReply(HWND window, Document* document);
 int SendEncrypted(HWND window, Document* document);
-int RunOperation(HWND owner, OperationRequest* request);
 
