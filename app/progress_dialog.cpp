@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "base/progress.h"
+#include "platform/progress.h"
 #include "container/result.h"
 #include "platform/win32/progress_window.h"
 #include "resources/resource.h"
