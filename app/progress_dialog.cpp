@@ -136,8 +136,11 @@ void InitDialog(HWND dialog) {
   const COLORREF background = ProgressBarBackground(GetSysColor(COLOR_BTNFACE));
   for (int i = 0; i < 3; ++i) {
     HWND bar = GetDlgItem(dialog, kBars[i]);
-    // A themed bar (modern controls) ignores its colours: draw it the classic way.
-    SetWindowTheme(bar, L"", L"");
+    // A themed bar (modern controls) ignores its colours: draw it the classic way, with
+    // the classic bar's edge.
+    SetWindowTheme(bar, L" ", L" ");
+    SetWindowLongPtrA(bar, GWL_EXSTYLE, GetWindowLongPtrA(bar, GWL_EXSTYLE) | WS_EX_STATICEDGE);
+    SetWindowPos(bar, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     SendMessageA(bar, PBM_SETPOS, 0, 0);
     SendMessageA(bar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(PROGRESS_BAR_COLOUR));
