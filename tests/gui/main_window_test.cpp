@@ -338,8 +338,9 @@ TEST_F(MainWindowTest, CommandLinesThatEndWithoutAWindow) {
     EXPECT_EQ(silent.WaitExit(), 0);
   }
   {
-    // "/ks:" with 31 digits, or at position 1: nothing happens.
-    Program key(kProgram, {"C:\\x.vek /ks:" + std::string(31, 'A')});
+    // "/ks:" with 31 digits, or at position 1: nothing happens. (No space in the line:
+    // a quoted argument would end in '"', which the line would take as a 32nd digit.)
+    Program key(kProgram, {"C:\\x.vek/ks:" + std::string(31, 'A')});
     EXPECT_EQ(key.WaitExit(), 0);
     Program early(kProgram, {"a/ks:" + std::string(32, 'A')});
     EXPECT_EQ(early.WaitExit(), 0);
