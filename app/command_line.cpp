@@ -76,6 +76,11 @@ int ParseSessionKeyLine(char* line, std::uint8_t key[16]) {
   if (found == nullptr || found - line < 2) return 0;
   char* digits = found + 4;
   if (std::strlen(digits) != 32) return 0;
+  // Only hexadecimal digits make a key; anything else (a stray quote) is refused, the
+  // line untouched.
+  for (int i = 0; i < 32; ++i) {
+    if (!std::isxdigit(static_cast<unsigned char>(digits[i]))) return 0;
+  }
   for (int i = 0; i < 32; ++i) {
     digits[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(digits[i])));
   }

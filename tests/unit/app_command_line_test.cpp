@@ -135,6 +135,8 @@ TEST(SessionKeyLine, AcceptsExactly32CharactersFromPositionTwo) {
       {"C:\\x.vek /ks:" + digits.substr(1), 0, ""},     // 31 characters
       {"C:\\x.vek /ks:" + digits + "0", 0, ""},         // 33 characters
       {"C:\\x.vek no key", 0, ""},
+      {"C:\\x.vek /ks:" + digits.substr(0, 31) + "\"", 0, ""},  // a closing quote is no digit
+      {"C:\\x.vek /ks:" + digits.substr(0, 31) + "g", 0, ""},
   };
   for (const Case& c : cases) {
     char line[COMMAND_LINE_SIZE];
