@@ -7,7 +7,7 @@ for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -pa
   found=1
   file -b "$exe" | grep -q '^PE32 .*Intel 80386' || { echo "check-pe32: $exe is not a 32-bit program: $(file -b "$exe")" >&2; exit 1; }
   extra=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
-          grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|comctl32|comdlg32|ole32|oleaut32|version|msvcrt|ws2_32|uuid)\.dll$' || true)
+          grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|comctl32|comdlg32|ole32|oleaut32|uxtheme|version|msvcrt|ws2_32|uuid)\.dll$' || true)
   [ -z "$extra" ] || { echo "check-pe32: $exe needs non-system DLLs: $extra" >&2; exit 1; }
   if [ "$(basename "$exe")" = notes.dll ]; then   # the one export, under its plain C name
     exports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
