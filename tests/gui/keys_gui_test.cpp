@@ -327,7 +327,10 @@ TEST_F(KeysGuiTest, ManagementCancelRestoresAndSystemCloseKeeps) {
     HWND dialog = OpenManagement(demo);
     ASSERT_NE(dialog, nullptr);
     AddKey(dialog, "b", "vb");
+    Sync(dialog);
     CloseFromTitleBar(dialog);
+    // On a loaded display the first close can be lost; a second one is harmless.
+    if (demo.WaitExit(5000) == -1) CloseFromTitleBar(dialog);
     EXPECT_EQ(demo.WaitExit(), 0);
   }
   EXPECT_EQ(Dump(), "2|a=va|b=vb");
