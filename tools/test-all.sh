@@ -14,4 +14,4 @@ ctest --preset native
 ctest --preset fuzz
 ctest --preset i386
 tools/check-pe32.sh build/win32
-tools/wine-ctest.sh build/win64 -j2
+tools/wine-ctest.sh build/win64   # one at a time: the GUI tests share one display

@@ -155,7 +155,11 @@ TEST_P(ProgressCancel, StopsALargeEncryptionAndLeavesNothing) {
   EXPECT_EQ(0, code) << "cancelled, not finished";
   EXPECT_FALSE(message);
   EXPECT_FALSE(Exists(source + ".vek"));
-  EXPECT_EQ(before, TempEntries()) << "no temporary file or folder left";
+  // Other tests of the run share the temporary folder: only what appeared counts.
+  std::vector<std::string> left;
+  for (const std::string& name : TempEntries())
+    if (before.count(name) == 0) left.push_back(name);
+  EXPECT_TRUE(left.empty()) << "no temporary file or folder left: " << (left.empty() ? "" : left.front());
   DeleteFileA(source.c_str());
 }
 

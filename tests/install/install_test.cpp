@@ -203,7 +203,7 @@ void InstallInto(const std::string& dir) {
 }
 
 // Waits until path is gone (the uninstaller's copy finishes after the original ends).
-bool WaitGone(const std::string& path, DWORD ms = 10000) {
+bool WaitGone(const std::string& path, DWORD ms = 45000) {  // past the copy's 30 s wait for its original
   for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
     if (!Exists(path)) return true;
   return !Exists(path);
