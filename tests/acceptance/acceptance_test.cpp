@@ -1,0 +1,742 @@
+// The product's acceptance test: Quillnox end to end, as a user meets it, in a fresh
+// Wine prefix of its own. The shipped setup.exe of this build (carrying the real
+// programs) installs through its wizard; Quillnox.exe starts from its desktop
+// shortcut; a passphrase is added in the key management dialog; a file is encrypted
+// locally and decrypted again from a double-click on its container; a self-extracting
+// package is mailed through a recording "MAPI32.DLL" and opened with its own
+// extractor; the uninstaller is started from the uninstall entry, and afterwards the
+// disk and the registry hold nothing of the product.
+//
+// It is one scenario on purpose: each step works on what the steps before it left.
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/gui/gui_driver.h"
+
+namespace {
+
+// ---- steps that wait for parts of the program still being built -------------------
+// Each switch turns on the steps that need that part. A step that is on must pass;
+// a step that is off is not run, and the test says so in its output.
+
+// OpenFiles (the Open button), EncryptLocally and DecryptLocally.
+constexpr bool kLocalCommandsStep = false;
+// SendEncrypted with the self-extracting toggle on, and BuildSelfExtracting.
+constexpr bool kSelfExtractingSendStep = false;
+// The extractor carried by Quillnox.exe as its "EXE" 502, run from a received package.
+constexpr bool kExtractorStep = false;
+
+// The extractor's dialog: its title and controls.
+constexpr char kExtractorTitle[] = "Quillnox Self-Extractor";
+constexpr int kExtractorPassword = 1002;
+constexpr int kExtractorFolder = 1000;
+constexpr int kExtractorExtract = IDOK;
+
+const std::string kDir = "C:\\Program Files\\Orvanel\\Quillnox";
+const std::string kDesktopLink = "C:\\users\\Public\\Desktop\\Quillnox.lnk";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillnox";
+const char kLabel[] = "alice";
+const char kPassphrase[] = "Correct horse 42";
+const char kMessage[] = "The figures are in the attached report.";
+// The time the user's file carries (2 s aligned, in the past).
+const SYSTEMTIME kReportTime = {2024, 3, 2, 5, 10, 20, 30, 0};
+
+// ---- files and folders ------------------------------------------------------------
+
+std::string TempFolder() {
+  char temp[MAX_PATH] = "";
+  GetTempPathA(sizeof temp, temp);
+  return temp;
+}
+
+std::string SystemFolder() {
+  char system[MAX_PATH] = "";
+  GetSystemDirectoryA(system, sizeof system);
+  return system;
+}
+
+std::string PersonalFolder() {
+  char folder[MAX_PATH] = "";
+  SHGetSpecialFolderPathA(nullptr, folder, CSIDL_PERSONAL, FALSE);
+  return folder;
+}
+
+// The user's own files for this test live here (outside what the product may touch).
+std::string WorkFolder() { return PersonalFolder() + "\\Acceptance"; }
+
+// A Unix path as Wine shows it (drive Z: is the root).
+std::string UnixToWindows(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return "Z:" + path;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+// The user's document: some text and bytes of every value, so that a codec or cipher
+// fault shows.
+std::string ReportBytes() {
+  std::string bytes = "Quarterly report\r\n";
+  std::uint32_t x = 0x2545F491;
+  for (int i = 0; i < 30000; ++i) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    bytes += static_cast<char>(i % 3 == 0 ? 'a' + i % 26 : x & 0xFF);
+  }
+  return bytes;
+}
+
+FILETIME LastWrite(const std::string& path) {
+  FILETIME time = {};
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    GetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+  }
+  return time;
+}
+
+void SetLastWrite(const std::string& path, const FILETIME& time) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+  SetFileTime(file, nullptr, nullptr, &time);
+  CloseHandle(file);
+}
+
+std::uint64_t Ticks(const FILETIME& t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
+
+// Polls until the condition holds or ms have passed.
+bool Eventually(const std::function<bool()>& condition, DWORD ms = 15000) {
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
+    if (condition()) return true;
+  return condition();
+}
+
+// ---- registry ---------------------------------------------------------------------
+
+std::string RegText(HKEY root, const std::string& path, const char* name) {
+  char data[1024] = "";
+  DWORD size = sizeof data;
+  if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+    return "<missing>";
+  return data;
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// ---- what is on the machine, before and after -------------------------------------
+
+// Every file and folder below folder, except the skipped folders.
+void ListTree(const std::string& folder, const std::vector<std::string>& skip, std::set<std::string>* out) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = folder + "\\" + name;
+    if (std::any_of(skip.begin(), skip.end(), [&](const std::string& s) { return lstrcmpiA(path.c_str(), s.c_str()) == 0; }))
+      continue;
+    out->insert(path);
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      ListTree(path, skip, out);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
+// Keys and values below root\path as "path|name|type|bytes" lines, except the
+// skipped keys.
+void ListKeys(HKEY root, const std::string& path, const std::vector<std::string>& skip, std::set<std::string>* out) {
+  if (std::any_of(skip.begin(), skip.end(), [&](const std::string& s) { return lstrcmpiA(path.c_str(), s.c_str()) == 0; }))
+    return;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  out->insert(path);
+  char name[512];
+  BYTE data[4096];
+  for (DWORD i = 0;; ++i) {
+    DWORD name_size = sizeof name, data_size = sizeof data, type = 0;
+    if (RegEnumValueA(key, i, name, &name_size, nullptr, &type, data, &data_size) != ERROR_SUCCESS) break;
+    out->insert(path + "|" + name + "|" + std::to_string(type) + "|" +
+                std::string(reinterpret_cast<char*>(data), data_size));
+  }
+  std::vector<std::string> subkeys;
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.push_back(name);
+  }
+  RegCloseKey(key);
+  for (const std::string& s : subkeys) ListKeys(root, path + "\\" + s, skip, out);
+}
+
+struct Snapshot {
+  std::set<std::string> files, keys;
+};
+
+// The machine as the product may change it. Left out: the temporary folder (work
+// files, the uninstaller's copy, its trace), the user's own files of this test, and
+// the keys where Windows itself remembers what the user did (the file dialogs' recent
+// folders, the Wine configuration).
+Snapshot TakeSnapshot() {
+  Snapshot s;
+  std::string temp = TempFolder();
+  temp.pop_back();
+  ListTree("C:", {temp, WorkFolder()}, &s.files);
+  ListKeys(HKEY_LOCAL_MACHINE, "Software", {}, &s.keys);
+  ListKeys(HKEY_CURRENT_USER, "Software",
+           {"Software\\Wine", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32"}, &s.keys);
+  return s;
+}
+
+std::vector<std::string> Difference(const std::set<std::string>& a, const std::set<std::string>& b) {
+  std::vector<std::string> d;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(d));
+  return d;
+}
+
+// ---- windows ----------------------------------------------------------------------
+
+struct Search {
+  DWORD pid;          // 0: any process
+  const char* title;  // nullptr: any title
+  int control;        // a control the window must have (0: any)
+  HWND found;
+};
+
+BOOL CALLBACK FindTop(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if ((search->pid && pid != search->pid) || !IsWindowVisible(window)) return TRUE;
+  char title[256] = "";
+  GetWindowTextA(window, title, sizeof title);
+  if (search->title && std::string(title) != search->title) return TRUE;
+  if (search->control && !GetDlgItem(window, search->control)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A visible top-level window of the process with this title that has the control.
+HWND WaitFor(DWORD pid, const char* title, int control, DWORD ms = 15000) {
+  for (const DWORD start = GetTickCount();; Sleep(50)) {
+    Search search{pid, title, control, nullptr};
+    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&search));
+    if (search.found || GetTickCount() - start > ms) return search.found;
+  }
+}
+
+// The text of a message box: a system one (static 0xFFFF) or the program's own (409).
+constexpr int kSystemBoxText = 0xFFFF;
+std::string BoxText(HWND box) {
+  std::string text;
+  for (int i = 0; i < 50 && text.empty(); ++i, Sleep(20))
+    text = GetDlgItem(box, kSystemBoxText) ? ControlText(box, kSystemBoxText) : ControlText(box, IDC_BOX_TEXT);
+  return text;
+}
+
+// What a process shows: its visible windows with titles and box texts, for the
+// message of a failed wait.
+BOOL CALLBACK CollectWindows(HWND window, LPARAM param) {
+  auto* pair = reinterpret_cast<std::pair<DWORD, std::string>*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if ((pair->first && pid != pair->first) || !IsWindowVisible(window)) return TRUE;
+  char title[256] = "";
+  GetWindowTextA(window, title, sizeof title);
+  pair->second += std::string(" [\"") + title + "\"";
+  if (GetDlgItem(window, kSystemBoxText) || GetDlgItem(window, IDC_BOX_TEXT)) pair->second += ": " + BoxText(window);
+  pair->second += "]";
+  return TRUE;
+}
+std::string Showing(DWORD pid) {
+  std::pair<DWORD, std::string> pair{pid, ""};
+  EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&pair));
+  return "windows of the process:" + (pair.second.empty() ? std::string(" none") : pair.second);
+}
+
+bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+// Presses a button only when a user could.
+void Press(HWND dialog, int id) {
+  ASSERT_NE(GetDlgItem(dialog, id), nullptr) << "no control " << id;
+  ASSERT_TRUE(ControlVisible(dialog, id) && Enabled(dialog, id)) << "control " << id << " cannot be pressed";
+  Click(dialog, id);
+}
+
+// Waits for a box of the process with this title and presses one of its buttons;
+// returns its text.
+std::string AnswerBox(DWORD pid, const char* title, int button, DWORD ms = 15000) {
+  HWND box = nullptr;
+  for (const DWORD start = GetTickCount(); !box && GetTickCount() - start < ms; Sleep(50)) {
+    box = WaitFor(pid, title, kSystemBoxText, 0);
+    if (!box) box = WaitFor(pid, title, IDC_BOX_TEXT, 0);
+  }
+  if (!box) return "<no box> " + Showing(pid);
+  const std::string text = BoxText(box);
+  Click(box, button);
+  Eventually([&] { return !IsWindow(box); }, 5000);
+  return text;
+}
+
+int ItemCount(HWND window) {
+  DWORD_PTR count = 0;
+  SendMessageTimeoutA(GetDlgItem(window, IDC_MAIN_FILES), LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+  return static_cast<int>(count);
+}
+
+// A program started by the shell (a shortcut or a document). The shell may start it
+// without handing back its process (Wine does so for a shortcut); the process is then
+// taken from the window it shows.
+class ShellStarted {
+ public:
+  ShellStarted(const std::string& file, const char* verb) {
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = verb;
+    info.lpFile = file.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    launched_ = ShellExecuteExA(&info) != FALSE;
+    if (launched_ && info.hProcess) {
+      process_ = info.hProcess;
+      pid_ = GetProcessId(process_);
+    }
+  }
+  ~ShellStarted() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
+    CloseHandle(process_);
+  }
+  ShellStarted(const ShellStarted&) = delete;
+  ShellStarted& operator=(const ShellStarted&) = delete;
+  bool launched() const { return launched_; }
+  DWORD pid() const { return pid_; }  // 0 until known
+  // Waits for a visible window with this title and control: of the started process
+  // when it is known, else of any process, whose process it then takes.
+  HWND WaitForWindow(const char* title, int control, DWORD ms);
+  long WaitExit(DWORD ms = 30000) {
+    if (!process_ || WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return static_cast<long>(code);
+  }
+
+ private:
+  bool launched_ = false;
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+HWND ShellStarted::WaitForWindow(const char* title, int control, DWORD ms) {
+  const HWND window = WaitFor(pid_, title, control, ms);
+  if (window && !process_) {
+    GetWindowThreadProcessId(window, &pid_);
+    process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid_);
+  }
+  return window;
+}
+
+struct Link {
+  std::string target, folder;
+};
+Link ReadLink(const std::string& link_path) {
+  Link link;
+  IShellLinkA* shell_link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&shell_link))))
+    return link;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, link_path.c_str(), -1, wide, MAX_PATH);
+    char text[MAX_PATH] = "";
+    if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+      if (SUCCEEDED(shell_link->GetPath(text, MAX_PATH, nullptr, 0))) link.target = text;
+      text[0] = '\0';
+      if (SUCCEEDED(shell_link->GetWorkingDirectory(text, MAX_PATH))) link.folder = text;
+    }
+    file->Release();
+  }
+  shell_link->Release();
+  return link;
+}
+
+// ---- the steps ----------------------------------------------------------------------
+
+std::string BuildFile(const char* relative) { return TestProgramFolder() + "..\\..\\" + relative; }
+
+// The wizard: confirmation, folder page (the default folder), installation, and the
+// finish page with "Run quillnox.exe" unchecked (the program is started from its
+// shortcut next). A file setup cannot write shows an "Error" box: none may come.
+void InstallWithTheWizard() {
+  Program setup(BuildFile("setup\\setup.exe"), {});
+  ASSERT_TRUE(setup.started());
+  EXPECT_EQ(AnswerBox(setup.pid(), "Quillnox Setup", IDYES), "This will install Quillnox 4.10. Do you wish to continue ?");
+  const HWND frame = WaitFor(setup.pid(), "Quillnox Setup", IDC_WIZARD_NEXT);
+  ASSERT_NE(frame, nullptr) << Showing(setup.pid());
+  ASSERT_TRUE(Eventually([&] { return ControlText(frame, IDC_WIZARD_NEXT) == "&Install"; }));
+  HWND folder_page = nullptr;
+  ASSERT_TRUE(Eventually([&] { return (folder_page = FindWindowExA(frame, nullptr, "#32770", nullptr)) != nullptr; }));
+  EXPECT_EQ(ControlText(folder_page, IDC_FOLDER_PATH), kDir);
+  Press(frame, IDC_WIZARD_NEXT);
+
+  // Installing, up to the finish page.
+  HWND finish = nullptr;
+  for (const DWORD start = GetTickCount(); !finish && GetTickCount() - start < 60000; Sleep(100)) {
+    if (HWND error = WaitFor(setup.pid(), "Error", 0, 0)) {
+      ADD_FAILURE() << "setup: " << BoxText(error);
+      PostMessageA(error, WM_COMMAND, IDOK, 0);
+    }
+    if (ControlText(frame, IDC_WIZARD_NEXT) == "&Finish") finish = FindWindowExA(frame, nullptr, "#32770", nullptr);
+  }
+  ASSERT_NE(finish, nullptr) << Showing(setup.pid());
+  ASSERT_EQ(ControlText(finish, IDC_FINISH_RUN), "Run quillnox.exe");
+  Press(finish, IDC_FINISH_RUN);
+  ASSERT_TRUE(Eventually([&] {
+    DWORD_PTR state = BST_CHECKED;
+    SendMessageTimeoutA(GetDlgItem(finish, IDC_FINISH_RUN), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
+    return state == BST_UNCHECKED;
+  }));
+  Press(frame, IDC_WIZARD_NEXT);
+  ASSERT_EQ(setup.WaitExit(15000), 0);
+
+  // The real programs are in place.
+  for (const char* built : {"app\\Quillnox.exe", "notes\\notes.dll", "help\\Quillnox.hlp"}) {
+    const std::string name = std::string(built).substr(std::string(built).find('\\') + 1);
+    EXPECT_TRUE(ReadFile(kDir + "\\" + name) == ReadFile(BuildFile(built))) << name;
+  }
+  EXPECT_TRUE(ReadFile(kDir + "\\unins000.exe") == ReadFile(BuildFile("remover\\remover.exe")));
+  EXPECT_TRUE(ReadFile(SystemFolder() + "\\quillext.dll") == ReadFile(BuildFile("shellext\\quillext.dll")));
+  EXPECT_EQ(ReadFile(kDir + "\\mail.txt").rfind("The attached file is encrypted.", 0), 0u);
+}
+
+// Starts Quillnox.exe from its desktop shortcut, as a double-click on it does, and
+// returns its main window (the window that has the text field).
+HWND StartFromTheShortcut(std::unique_ptr<ShellStarted>* program) {
+  const Link link = ReadLink(kDesktopLink);
+  EXPECT_EQ(link.target, kDir + "\\Quillnox.exe");
+  *program = std::make_unique<ShellStarted>(kDesktopLink, "open");
+  if (!(*program)->launched()) {
+    ADD_FAILURE() << "the shortcut starts nothing: " << GetLastError();
+    return nullptr;
+  }
+  const HWND window = (*program)->WaitForWindow("Quillnox", IDC_MAIN_TEXT, 15000);
+  EXPECT_NE(window, nullptr) << Showing((*program)->pid());
+  if (window) Sync(window);
+  return window;
+}
+
+// The pop-up menu (class "#32768") the process shows.
+HWND WaitForPopupMenu(DWORD pid) {
+  for (int i = 0; i < 200; ++i, Sleep(50)) {
+    HWND menu = nullptr;
+    while ((menu = FindWindowExA(nullptr, menu, "#32768", nullptr)) != nullptr) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(menu, &owner);
+      if (owner == pid && IsWindowVisible(menu)) return menu;
+    }
+  }
+  return nullptr;
+}
+
+// The key button's menu, "List..." (the item above "Manual", the last one), then the
+// key management dialog: a new entry, "Ok", and "No" to setting an access password.
+void AddAPassphrase(HWND window, DWORD pid) {
+  Press(window, IDC_MAIN_KEY_BUTTON);
+  const HWND menu = WaitForPopupMenu(pid);
+  ASSERT_NE(menu, nullptr) << Showing(pid);
+  for (UINT key : {VK_UP, VK_UP, VK_RETURN}) {
+    PostMessageA(menu, WM_KEYDOWN, key, 1);
+    PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
+  }
+  const HWND dialog = WaitFor(pid, "Key management", IDC_KEY_LIST);
+  ASSERT_NE(dialog, nullptr) << Showing(pid);
+  Sync(dialog);
+  SetControlText(dialog, IDC_KEY_NAME, kLabel);
+  SetControlText(dialog, IDC_KEY_VALUE, kPassphrase);
+  Press(dialog, IDC_KEY_ADD);
+  ASSERT_TRUE(Eventually([&] {
+    DWORD_PTR count = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, IDC_KEY_LIST), LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+    return count == 1;
+  })) << Showing(pid);
+  Press(dialog, IDC_KEY_OK);
+  EXPECT_EQ(AnswerBox(pid, "Quillnox Warning", IDC_BOX_BUTTON2),
+            "You entered 1 new key.\n\nIt is highly recommended that you activate the Password protection for "
+            "Quillnox.\n\nDo you want to set a password ?");
+  ASSERT_TRUE(Eventually([&] { return !IsWindow(dialog); })) << Showing(pid);
+  // The new entry is the current passphrase: the field shows its label, locked.
+  EXPECT_TRUE(Eventually([&] { return ControlText(window, IDC_MAIN_KEY_FIELD) == kLabel; }))
+      << ControlText(window, IDC_MAIN_KEY_FIELD);
+  EXPECT_FALSE(Enabled(window, IDC_MAIN_KEY_FIELD));
+}
+
+// The Open button's file dialog: the file's full path typed as its name, then "Open".
+void OpenAFile(HWND window, DWORD pid, const std::string& path) {
+  const int before = ItemCount(window);
+  Press(window, IDC_MAIN_OPEN);
+  const HWND dialog = WaitFor(pid, "Open a file...", IDOK);
+  ASSERT_NE(dialog, nullptr) << Showing(pid);
+  Sync(dialog);
+  constexpr int kNameCombo = 0x47C, kNameEdit = 0x480;  // cmb13, edt1 of the common dialog
+  const int name = GetDlgItem(dialog, kNameCombo) ? kNameCombo : kNameEdit;
+  ASSERT_NE(GetDlgItem(dialog, name), nullptr) << "no file name field";
+  SetControlText(dialog, name, path);
+  Press(dialog, IDOK);
+  ASSERT_TRUE(Eventually([&] { return ItemCount(window) == before + 1; })) << Showing(pid);
+}
+
+// Encrypts the user's report locally: "report.doc.vek" beside it, the source gone, and
+// the program ends.
+void EncryptLocally(const std::string& report, const std::string& bytes) {
+  std::unique_ptr<ShellStarted> quillnox;
+  const HWND window = StartFromTheShortcut(&quillnox);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(ControlText(window, IDC_MAIN_KEY_FIELD), kLabel) << "the selection is kept";
+  OpenAFile(window, quillnox->pid(), report);
+  if (testing::Test::HasFatalFailure()) return;
+  EXPECT_EQ(ControlText(window, IDC_MAIN_LOCAL_CAPTION), "Encrypt");
+  Press(window, IDC_MAIN_LOCAL);
+  ASSERT_EQ(quillnox->WaitExit(30000), 0) << Showing(quillnox->pid());
+  const std::string container = ReadFile(report + ".vek");
+  ASSERT_FALSE(container.empty()) << "no report.doc.vek";
+  EXPECT_FALSE(Exists(report)) << "the source stays";
+  EXPECT_EQ(container.find(bytes.substr(0, 64)), std::string::npos) << "the report is readable in its container";
+}
+
+// A double-click on the container: the file type starts Quillnox.exe, which finds the
+// passphrase in the list and shows the container; "Decrypt" puts the report back with
+// its time and sends the container to the Recycle Bin.
+void DecryptLocally(const std::string& report, const std::string& bytes, const FILETIME& time) {
+  const std::string container = report + ".vek";
+  ShellStarted quillnox(container, "open");
+  ASSERT_TRUE(quillnox.launched()) << "the .vek file type starts nothing: " << GetLastError();
+  const HWND window = quillnox.WaitForWindow("Quillnox", IDC_MAIN_DECRYPT_OPEN, 30000);
+  ASSERT_NE(window, nullptr) << Showing(quillnox.pid());
+  Sync(window);
+  EXPECT_EQ(ItemCount(window), 1);
+  EXPECT_EQ(ControlText(window, IDC_MAIN_KEY_FIELD), kLabel) << "identified in the list";
+  EXPECT_EQ(ControlText(window, IDC_MAIN_LOCAL_CAPTION), "Decrypt");
+  Press(window, IDC_MAIN_LOCAL);
+  ASSERT_EQ(quillnox.WaitExit(30000), 0) << Showing(quillnox.pid());
+  EXPECT_TRUE(ReadFile(report) == bytes) << "the report differs from the one encrypted";
+  EXPECT_EQ(Ticks(LastWrite(report)), Ticks(time));
+  EXPECT_FALSE(Exists(container));
+  char trash_home[MAX_PATH] = "";
+  if (GetEnvironmentVariableA("XDG_DATA_HOME", trash_home, sizeof trash_home)) {
+    EXPECT_TRUE(Exists(UnixToWindows(trash_home) + "\\Trash\\files\\report.doc.vek")) << "not in the Recycle Bin";
+  }
+}
+
+// A message with the report, mailed as a self-extracting package: the recording
+// MAPI32.DLL gets "file.exe" without a body, and keeps a copy of it in mail_folder.
+void SendSelfExtracting(const std::string& report, const std::string& mail_log, const std::string& mail_folder) {
+  std::unique_ptr<ShellStarted> quillnox;
+  const HWND window = StartFromTheShortcut(&quillnox);
+  ASSERT_NE(window, nullptr);
+  const DWORD pid = quillnox->pid();
+  SetControlText(window, IDC_MAIN_TEXT, kMessage);
+  OpenAFile(window, pid, report);
+  if (testing::Test::HasFatalFailure()) return;
+  Press(window, IDC_MAIN_SELFX_OFF);
+  ASSERT_TRUE(Eventually([&] { return GetDlgItem(window, IDC_MAIN_SELFX_ON) != nullptr; }));
+  Press(window, IDC_MAIN_SEND);
+  ASSERT_TRUE(Eventually([&] { return ReadFile(mail_log).find("files=1") != std::string::npos; }, 30000))
+      << Showing(pid) << "\nmail record:\n" << ReadFile(mail_log);
+  const std::string record = ReadFile(mail_log);
+  const std::string attachment = TempFolder() + "file.exe";
+  for (const std::string& line :
+       {std::string("subject=\"Quillnox File\""), std::string("body=(null)"),
+        "file path=\"" + [&] {
+          std::string shown;
+          for (char c : attachment) shown += c == '\\' ? std::string("\\x5c") : std::string(1, c);
+          return shown;
+        }() + "\" name=\"file.exe\""}) {
+    EXPECT_NE(record.find(line + "\n"), std::string::npos) << line << "\nin:\n" << record;
+  }
+  EXPECT_TRUE(Eventually([&] { return !Exists(attachment); })) << "the mailed package stays in the temporary folder";
+  EXPECT_TRUE(Exists(report)) << "sending keeps the user's file";
+  Sync(window);
+  Press(window, IDC_MAIN_QUIT);
+  ASSERT_EQ(quillnox->WaitExit(15000), 0) << Showing(pid);
+
+  // The package as the receiver gets it: the extractor, the container "file.vek", and
+  // the trailer that tells where the container is.
+  const std::string package = ReadFile(mail_folder + "\\file.exe");
+  ASSERT_GT(package.size(), 36u) << "no package kept by the mail client";
+  const std::string tail = package.substr(package.size() - 36);
+  EXPECT_EQ(tail.substr(8, 8), "file.vek");
+  EXPECT_EQ(tail.substr(16), std::string("\x08\0\0\0\x01\0\0\0", 8) + "1.01QLXSELFX");
+  EXPECT_EQ(package.substr(0, 2), "MZ");
+}
+
+// The receiver starts the package: the extractor's dialog takes the passphrase and a
+// folder, and writes the message as "Quillnox.txt" and the report there.
+void OpenWithTheExtractor(const std::string& package, const std::string& folder, const std::string& bytes) {
+  CreateDirectoryA(folder.c_str(), nullptr);
+  Program extractor(package, {});
+  ASSERT_TRUE(extractor.started());
+  const HWND dialog = WaitFor(extractor.pid(), kExtractorTitle, kExtractorPassword);
+  ASSERT_NE(dialog, nullptr) << Showing(extractor.pid());
+  Sync(dialog);
+  EXPECT_EQ(ControlText(dialog, kExtractorFolder), PersonalFolder());
+  SetControlText(dialog, kExtractorPassword, kPassphrase);
+  SetControlText(dialog, kExtractorFolder, folder);
+  Press(dialog, kExtractorExtract);
+  const HWND box = WaitFor(extractor.pid(), "Quillnox", 0, 30000);
+  ASSERT_NE(box, nullptr) << Showing(extractor.pid());
+  EXPECT_EQ(BoxText(box), "The file has been extracted and decrypted successfully.");
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  if (GetDlgItem(box, IDC_BOX_BUTTON3)) Click(box, IDC_BOX_BUTTON3);
+  ASSERT_EQ(extractor.WaitExit(15000), 0) << Showing(extractor.pid());
+  EXPECT_EQ(ReadFile(folder + "\\Quillnox.txt"), kMessage);
+  EXPECT_TRUE(ReadFile(folder + "\\report.doc") == bytes) << "the extracted report differs";
+  EXPECT_FALSE(Exists(folder + "\\file.vek")) << "the copied container stays";
+}
+
+// "Programs and Features": the uninstall entry's command, which asks first.
+void UninstallFromTheEntry() {
+  const std::string command = RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
+  ASSERT_EQ(command, kDir + "\\unins000.exe");
+  Program remover(command, {});
+  ASSERT_TRUE(remover.started());
+  EXPECT_EQ(AnswerBox(0, "Quillnox Uninstall", IDYES),
+            "Do you want to remove Quillnox and all of its components from your computer?");
+  // The work goes on in the uninstaller's copy, which shows the final message.
+  HWND done = nullptr;
+  for (const DWORD start = GetTickCount(); !done && GetTickCount() - start < 30000; Sleep(50)) {
+    HWND box = WaitFor(0, "Quillnox Uninstall", kSystemBoxText, 0);
+    if (box && BoxText(box) == "Quillnox is removed from your computer") done = box;
+  }
+  ASSERT_NE(done, nullptr) << Showing(0);
+  PostMessageA(done, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(remover.WaitExit(30000), 0);
+  // The copy still removes the folder once the original has ended.
+  EXPECT_TRUE(Eventually([] { return !Exists(kDir); }, 45000)) << kDir;
+}
+
+// The test double of Simple MAPI: the recording "MAPI32.DLL" in the system folder,
+// loaded by Quillnox.exe before Wine's own.
+void InstallTheMailDouble(const std::string& log, const std::string& keep) {
+  ASSERT_TRUE(CopyFileA(BuildFile("tests\\mail\\bin\\MAPI32.DLL").c_str(), (SystemFolder() + "\\MAPI32.DLL").c_str(),
+                        FALSE));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Quillnox.exe\\DllOverrides", 0, nullptr,
+                            0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "mapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+  RegCloseKey(key);
+  SetEnvironmentVariableA("QLX_FAKE_MAPI_LOG", log.c_str());
+  SetEnvironmentVariableA("QLX_FAKE_MAPI_KEEP", keep.c_str());
+}
+
+void Skipped(const char* step, const char* waits_for) {
+  std::printf("[ SKIPPED  ] step \"%s\" is switched off: it waits for %s\n", step, waits_for);
+}
+
+// Runs one step; true when the scenario can go on (no fatal failure so far).
+bool Step(const char* name, const std::function<void()>& step) {
+  std::printf("[ STEP     ] %s\n", name);
+  std::fflush(stdout);
+  step();
+  return !testing::Test::HasFatalFailure();
+}
+
+TEST(Acceptance, InstallUseAndUninstallAsAUser) {
+  ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  const std::string work = WorkFolder();
+  const std::string report = work + "\\report.doc";
+  const std::string mail_folder = work + "\\received";
+  const std::string mail_log = work + "\\mail.log";
+  const std::string bytes = ReportBytes();
+  FILETIME report_time = {};
+  SystemTimeToFileTime(&kReportTime, &report_time);
+  ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(CreateDirectoryA(mail_folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  WriteFile(report, bytes);
+  SetLastWrite(report, report_time);
+  InstallTheMailDouble(mail_log, mail_folder);
+  ASSERT_FALSE(HasFatalFailure());
+  const Snapshot before = TakeSnapshot();
+
+  ASSERT_TRUE(Step("install with the wizard", InstallWithTheWizard));
+  ASSERT_TRUE(Step("add a passphrase", [] {
+    std::unique_ptr<ShellStarted> quillnox;
+    const HWND window = StartFromTheShortcut(&quillnox);
+    ASSERT_NE(window, nullptr);
+    AddAPassphrase(window, quillnox->pid());
+    if (testing::Test::HasFatalFailure()) return;
+    Press(window, IDC_MAIN_QUIT);
+    ASSERT_EQ(quillnox->WaitExit(15000), 0);
+  }));
+  if (kLocalCommandsStep) {
+    ASSERT_TRUE(Step("encrypt locally", [&] { EncryptLocally(report, bytes); }));
+    ASSERT_TRUE(Step("decrypt locally", [&] { DecryptLocally(report, bytes, report_time); }));
+  } else {
+    Skipped("encrypt and decrypt locally", "OpenFiles, EncryptLocally and DecryptLocally");
+  }
+  if (kLocalCommandsStep && kSelfExtractingSendStep) {
+    ASSERT_TRUE(Step("mail a self-extracting package", [&] { SendSelfExtracting(report, mail_log, mail_folder); }));
+    if (kExtractorStep) {
+      ASSERT_TRUE(Step("open the package with its extractor", [&] {
+        OpenWithTheExtractor(mail_folder + "\\file.exe", work + "\\extracted", bytes);
+      }));
+    } else {
+      Skipped("open the package with its extractor", "the extractor carried as \"EXE\" 502");
+    }
+  } else {
+    Skipped("mail a self-extracting package and open it",
+            "OpenFiles, SendEncrypted, BuildSelfExtracting and the extractor");
+  }
+  ASSERT_TRUE(Step("uninstall from the uninstall entry", UninstallFromTheEntry));
+
+  // Nothing of the product is left: no file, no folder, no key, no value.
+  const Snapshot after = TakeSnapshot();
+  EXPECT_EQ(Difference(after.files, before.files), std::vector<std::string>{});
+  EXPECT_EQ(Difference(before.files, after.files), std::vector<std::string>{});
+  EXPECT_EQ(Difference(after.keys, before.keys), std::vector<std::string>{});
+  EXPECT_EQ(Difference(before.keys, after.keys), std::vector<std::string>{});
+  for (const char* key : {".vek", "VekFile", "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}"})
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Orvanel"));
+  CoUninitialize();
+}
+
+}  // namespace
