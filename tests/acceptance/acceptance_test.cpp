@@ -180,8 +180,20 @@ void ListTree(const std::string& folder, const std::vector<std::string>& skip, s
   FindClose(find);
 }
 
-// Keys and values below root\path as "path|name|type|bytes" lines, except the
-// skipped keys.
+// A value as a line shows it: a text as it is, other data by its size and a digest.
+std::string ShownValue(DWORD type, const BYTE* data, DWORD size) {
+  if ((type == REG_SZ || type == REG_EXPAND_SZ) && size > 0 && data[size - 1] == '\0')
+    return std::string(reinterpret_cast<const char*>(data), size - 1);
+  std::uint64_t digest = 14695981039346656037ull;  // FNV-1a
+  for (DWORD i = 0; i < size; ++i) digest = (digest ^ data[i]) * 1099511628211ull;
+  char shown[64];
+  std::snprintf(shown, sizeof shown, "type %lu, %lu bytes, %016llx", static_cast<unsigned long>(type),
+                static_cast<unsigned long>(size), static_cast<unsigned long long>(digest));
+  return shown;
+}
+
+// Keys and values below root\path as "path|name|value" lines, except the skipped
+// keys.
 void ListKeys(HKEY root, const std::string& path, const std::vector<std::string>& skip, std::set<std::string>* out) {
   if (std::any_of(skip.begin(), skip.end(), [&](const std::string& s) { return lstrcmpiA(path.c_str(), s.c_str()) == 0; }))
     return;
@@ -193,8 +205,7 @@ void ListKeys(HKEY root, const std::string& path, const std::vector<std::string>
   for (DWORD i = 0;; ++i) {
     DWORD name_size = sizeof name, data_size = sizeof data, type = 0;
     if (RegEnumValueA(key, i, name, &name_size, nullptr, &type, data, &data_size) != ERROR_SUCCESS) break;
-    out->insert(path + "|" + name + "|" + std::to_string(type) + "|" +
-                std::string(reinterpret_cast<char*>(data), data_size));
+    out->insert(path + "|" + name + "|" + ShownValue(type, data, data_size));
   }
   std::vector<std::string> subkeys;
   for (DWORD i = 0;; ++i) {
@@ -620,11 +631,10 @@ void OpenWithTheExtractor(const std::string& package, const std::string& folder,
   SetControlText(dialog, kExtractorPassword, kPassphrase);
   SetControlText(dialog, kExtractorFolder, folder);
   Press(dialog, kExtractorExtract);
-  const HWND box = WaitFor(extractor.pid(), "Quillnox", 0, 30000);
+  const HWND box = WaitFor(extractor.pid(), "Quillnox", kSystemBoxText, 30000);
   ASSERT_NE(box, nullptr) << Showing(extractor.pid());
   EXPECT_EQ(BoxText(box), "The file has been extracted and decrypted successfully.");
   PostMessageA(box, WM_COMMAND, IDOK, 0);
-  if (GetDlgItem(box, IDC_BOX_BUTTON3)) Click(box, IDC_BOX_BUTTON3);
   ASSERT_EQ(extractor.WaitExit(15000), 0) << Showing(extractor.pid());
   EXPECT_EQ(ReadFile(folder + "\\Quillnox.txt"), kMessage);
   EXPECT_TRUE(ReadFile(folder + "\\report.doc") == bytes) << "the extracted report differs";
