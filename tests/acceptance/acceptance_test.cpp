@@ -674,7 +674,7 @@ void InstallTheMailDouble(const std::string& log, const std::string& keep) {
   RegSetValueExA(key, "mapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
   RegCloseKey(key);
   SetEnvironmentVariableA("QLX_FAKE_MAPI_LOG", log.c_str());
-  SetEnvironmentVariableA("QLX_FAKE_MAPI_KEEP", keep.c_str());
+  SetEnvironmentVariableA("QLX_FAKE_MAPI_KEEP", (keep + "\\").c_str());
 }
 
 void Skipped(const char* step, const char* waits_for) {

@@ -2,9 +2,8 @@
 // MAPISendMail write what they received, line by line, to the file named by the
 // environment variable QLX_FAKE_MAPI_LOG; the others record that they were called.
 // QLX_FAKE_MAPI_LOGON holds the result MAPILogon gives (default 0, success).
-// QLX_FAKE_MAPI_KEEP names a folder into which MAPISendMail copies every attachment
-// under its file name, as a mail's receiver would get it (the sender deletes its
-// temporary attachment once the mail client has it).
+// QLX_FAKE_MAPI_KEEP, a folder ending in "\", receives a copy of each attachment under
+// its file name as MAPISendMail sees it (the sender deletes the original afterwards).
 // Built twice: whole, and (QLX_FAKE_MAPI_PARTIAL) without MAPIResolveName.
 #include <windows.h>
 #include <mapi.h>
@@ -91,10 +90,8 @@ ULONG WINAPI MAPISendMail(LHANDLE session, ULONG_PTR ui, lpMapiMessage message, 
            " position=" + Hex(file.nPosition) + " flags=" + Hex(file.flFlags) +
            " reserved=" + std::to_string(file.ulReserved) + " type=" + (file.lpFileType ? "set" : "(null)"));
     const std::string keep = Env("QLX_FAKE_MAPI_KEEP");
-    if (!keep.empty() && file.lpszPathName != nullptr && file.lpszFileName != nullptr &&
-        !CopyFileA(file.lpszPathName, (keep + "\\" + file.lpszFileName).c_str(), FALSE)) {
-      Record("keep failed, error=" + std::to_string(GetLastError()));
-    }
+    if (!keep.empty() && file.lpszPathName != nullptr && file.lpszFileName != nullptr)
+      CopyFileA(file.lpszPathName, (keep + file.lpszFileName).c_str(), FALSE);
   }
   return SUCCESS_SUCCESS;
 }
