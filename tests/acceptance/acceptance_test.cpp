@@ -617,11 +617,22 @@ void SendSelfExtracting(const std::string& report, const std::string& mail_log, 
   EXPECT_EQ(tail.substr(8, 8), "file.vek");
   EXPECT_EQ(tail.substr(16), std::string("\x08\0\0\0\x01\0\0\0", 8) + "1.01QLXSELFX");
   EXPECT_EQ(package.substr(0, 2), "MZ");
+  auto number = [&](std::size_t at) {
+    std::uint32_t n = 0;
+    for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(tail[at + i]);
+    return n;
+  };
+  const std::uint32_t stub = number(0), payload = number(4);
+  EXPECT_EQ(std::uint64_t{stub} + payload + 36, package.size()) << "stub " << stub << ", payload " << payload;
 }
 
 // The receiver starts the package: the extractor's dialog takes the passphrase and a
 // folder, and writes the message as "Quillnox.txt" and the report there.
 void OpenWithTheExtractor(const std::string& package, const std::string& folder, const std::string& bytes) {
+  // Its program is the extractor of this build, byte for byte.
+  const std::string extractor_file = ReadFile(BuildFile("extractor\\extractor.exe"));
+  ASSERT_FALSE(extractor_file.empty());
+  EXPECT_TRUE(ReadFile(package).compare(0, extractor_file.size(), extractor_file) == 0);
   CreateDirectoryA(folder.c_str(), nullptr);
   Program extractor(package, {});
   ASSERT_TRUE(extractor.started());
