@@ -165,10 +165,11 @@ int InstallAll(HWND owner, const char* dir) {
   for (const std::string& level : FolderLevels(dir))
     if (!Exists(level.c_str()) && _mkdir(level.c_str()) == 0) created.push_back(level);
 
-  // 2. Install log.
-  char log_path[SETUP_PATH_SIZE];
+  // 2. Install log, numbered together with the uninstaller written in step 4, so that
+  // the uninstaller started without argument finds the log of its own number.
+  char log_path[SETUP_PATH_SIZE], numbered_uninstaller[SETUP_PATH_SIZE];
   std::FILE* log = nullptr;
-  if (FirstFreeNumbered(dir, "dat", [](const char* p) { return Exists(p); }, log_path, sizeof log_path))
+  if (FirstFreeNumber(dir, [](const char* p) { return Exists(p); }, log_path, numbered_uninstaller, SETUP_PATH_SIZE))
     log = std::fopen(log_path, "wb");
   if (!log) {
     Box(owner, "Unable to create the configuration file\nfor uninstallation", "Error", MB_ICONWARNING);
@@ -194,8 +195,9 @@ int InstallAll(HWND owner, const char* dir) {
       case StepKind::LogOnly: {
         bool built = false;
         if (step.target == StepTarget::Uninstaller) {
-          built = FirstFreeNumbered(dir, "exe", [](const char* p) { return Exists(p); }, path, sizeof path);
-          if (built) std::strcpy(uninstaller, path);
+          std::strcpy(path, numbered_uninstaller);
+          std::strcpy(uninstaller, path);
+          built = true;
         } else if (step.target == StepTarget::SystemDir) {
           char system[SETUP_PATH_SIZE];
           const UINT n = GetSystemDirectoryA(system, sizeof system);

@@ -198,12 +198,14 @@ bool OlderUninstallCommand(const char* open_command, char* command, std::size_t 
          FormatBounded(command, size, "%s\\unins000.exe /SILENT", folder);
 }
 
-bool FirstFreeNumbered(const char* dir, const char* ext, bool (*exists)(const char* path), char* out,
-                       std::size_t size) {
+bool FirstFreeNumber(const char* dir, bool (*exists)(const char* path), char* log_path, char* uninstaller_path,
+                     std::size_t size) {
   for (int n = 0; n < 1000; ++n) {
-    if (!FormatBounded(out, size, "%s\\unins%03d.%s", dir, n, ext)) return false;
-    if (!exists(out)) return true;
+    if (!FormatBounded(log_path, size, "%s\\unins%03d.dat", dir, n) ||
+        !FormatBounded(uninstaller_path, size, "%s\\unins%03d.exe", dir, n))
+      break;
+    if (!exists(log_path) && !exists(uninstaller_path)) return true;
   }
-  out[0] = '\0';
+  log_path[0] = uninstaller_path[0] = '\0';
   return false;
 }

@@ -46,7 +46,7 @@ enum class StepKind {
 
 enum class StepTarget {
   InstallDir,      // file name in the installation folder
-  Uninstaller,     // the first free "unins%03d.exe" in the installation folder
+  Uninstaller,     // "unins%03d.exe" with the number of the install log
   SystemDir,       // file name in the Windows system folder
   Program,         // shortcut to the installed program
   HelpFile,        // shortcut to the help file
@@ -106,7 +106,10 @@ bool OlderInstallFolder(const char* open_command, char* folder, std::size_t size
 // The older uninstaller's silent command line: folder + "\unins000.exe /SILENT".
 bool OlderUninstallCommand(const char* open_command, char* command, std::size_t size);
 
-// The first free name "<dir>\unins%03d.<ext>", asking exists() for each number from 0.
-// false when none is free below 1000 or the path does not fit.
-bool FirstFreeNumbered(const char* dir, const char* ext, bool (*exists)(const char* path), char* out,
-                       std::size_t size);
+// The first number from 0 that is free for both the log and the uninstaller: neither
+// "<dir>\unins%03d.dat" nor "<dir>\unins%03d.exe" exists (exists() is asked for each).
+// Both names are given, so an uninstaller always carries the number of its own log,
+// whatever earlier installations left in the folder. false when no number below 1000
+// is free or a path does not fit.
+bool FirstFreeNumber(const char* dir, bool (*exists)(const char* path), char* log_path, char* uninstaller_path,
+                     std::size_t size);

@@ -171,18 +171,36 @@ TEST(SetupOlder, UninstallerFromTheOpenCommand) {
 std::set<std::string> g_present;
 bool Present(const char* path) { return g_present.count(path) != 0; }
 
-TEST(SetupNumbering, FirstFreeNumberPerExtension) {
-  char out[SETUP_PATH_SIZE];
-  g_present = {"C:\\Q\\unins000.dat", "C:\\Q\\unins001.dat", "C:\\Q\\unins000.exe"};
-  ASSERT_TRUE(FirstFreeNumbered("C:\\Q", "dat", Present, out, sizeof out));
-  EXPECT_STREQ(out, "C:\\Q\\unins002.dat");
-  ASSERT_TRUE(FirstFreeNumbered("C:\\Q", "exe", Present, out, sizeof out));
-  EXPECT_STREQ(out, "C:\\Q\\unins001.exe");
+TEST(SetupNumbering, OneNumberFreeForTheLogAndTheUninstaller) {
+  struct Case {
+    std::set<std::string> present;
+    const char* log;
+    const char* uninstaller;
+  };
+  const Case cases[] = {
+      {{}, "C:\\Q\\unins000.dat", "C:\\Q\\unins000.exe"},
+      {{"C:\\Q\\unins000.dat"}, "C:\\Q\\unins001.dat", "C:\\Q\\unins001.exe"},
+      {{"C:\\Q\\unins000.exe"}, "C:\\Q\\unins001.dat", "C:\\Q\\unins001.exe"},
+      // Leftovers of both kinds at different numbers: the first number free for both.
+      {{"C:\\Q\\unins000.dat", "C:\\Q\\unins000.exe", "C:\\Q\\unins001.exe", "C:\\Q\\unins002.dat"},
+       "C:\\Q\\unins003.dat", "C:\\Q\\unins003.exe"},
+      {{"C:\\Q\\unins001.exe"}, "C:\\Q\\unins000.dat", "C:\\Q\\unins000.exe"},
+  };
+  char log[SETUP_PATH_SIZE], uninstaller[SETUP_PATH_SIZE];
+  for (const Case& c : cases) {
+    g_present = c.present;
+    ASSERT_TRUE(FirstFreeNumber("C:\\Q", Present, log, uninstaller, SETUP_PATH_SIZE)) << c.log;
+    EXPECT_STREQ(log, c.log);
+    EXPECT_STREQ(uninstaller, c.uninstaller);
+  }
   g_present.clear();
-  ASSERT_TRUE(FirstFreeNumbered("C:\\Q", "exe", Present, out, sizeof out));
-  EXPECT_STREQ(out, "C:\\Q\\unins000.exe");
+  for (int n = 0; n < 1000; ++n) g_present.insert("C:\\Q\\unins" + std::string(n < 10 ? "00" : n < 100 ? "0" : "") +
+                                                  std::to_string(n) + (n % 2 ? ".dat" : ".exe"));
+  EXPECT_FALSE(FirstFreeNumber("C:\\Q", Present, log, uninstaller, SETUP_PATH_SIZE));
+  g_present.clear();
   const std::string dir(250, 'x');
-  EXPECT_FALSE(FirstFreeNumbered(dir.c_str(), "exe", Present, out, sizeof out));
+  EXPECT_FALSE(FirstFreeNumber(dir.c_str(), Present, log, uninstaller, SETUP_PATH_SIZE));
+  EXPECT_STREQ(log, "");
 }
 
 }  // namespace
