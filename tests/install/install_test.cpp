@@ -202,11 +202,45 @@ void InstallInto(const std::string& dir) {
   ASSERT_EQ(setup.WaitExit(60000), 0);
 }
 
-// Waits until path is gone (the uninstaller's copy finishes after the original ends).
-bool WaitGone(const std::string& path, DWORD ms = 45000) {  // past the copy's 30 s wait for its original
+// Waits until path is gone: the uninstaller's copy deletes the original's file and
+// folder as soon as the original has ended.
+bool WaitGone(const std::string& path, DWORD ms = 10000) {
   for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
     if (!Exists(path)) return true;
   return !Exists(path);
+}
+
+// The uninstaller's temporary copies ("qlxrm*.exe") in the temporary folder.
+std::vector<std::string> TemporaryCopies() {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((TempFolder() + "qlxrm*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(found.cFileName);
+  while (FindNextFileA(find, &found));
+  FindClose(find);
+  return names;
+}
+
+// The files Windows is to delete or rename at its next start.
+std::string PendingRenames() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return "";
+  char data[8192];
+  DWORD size = sizeof data, type = 0;
+  const LONG r = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  return r == ERROR_SUCCESS ? std::string(data, size) : "";
+}
+
+// The copies go when they end; waits for that, then for nothing of theirs left behind
+// or scheduled for the next start of Windows.
+void ExpectNoTemporaryCopy() {
+  for (DWORD start = GetTickCount(); !TemporaryCopies().empty() && GetTickCount() - start < 10000;) Sleep(50);
+  EXPECT_EQ(TemporaryCopies(), std::vector<std::string>{});
+  EXPECT_EQ(PendingRenames().find("qlxrm"), std::string::npos) << PendingRenames();
 }
 
 std::string Log(std::initializer_list<std::pair<int, std::string>> records) {
@@ -354,7 +388,7 @@ TEST(Install, UnattendedInstallThenSilentRemovalLeavesThePrefixAsItWas) {
     EXPECT_EQ(remover.WaitExit(30000), 0);
   }
   ExpectRemoved(kDir);
-  Sleep(300);  // the copy's last trace lines
+  ExpectNoTemporaryCopy();  // and with it the copy's last trace lines are written
   const auto lines = TraceLines();
   EXPECT_EQ(lines.at(0), "SilentMode=TRUE");
   for (const std::string& want :
@@ -375,18 +409,16 @@ TEST(Install, UnattendedInstallThenSilentRemovalLeavesThePrefixAsItWas) {
   EXPECT_EQ(Difference(before.keys, after.keys), std::vector<std::string>{});
 }
 
-TEST(Install, NoArgumentFromTheUninstallEntryAsksThenRemoves) {
-  InstallInto(kDir);
+// Starts the uninstall entry's command (no argument), checks that nothing goes before
+// the confirmation, answers it, and waits for the final message.
+void UninstallFromTheEntry(const std::string& check_file) {
   const std::string command = RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
-  ASSERT_EQ(command, kDir + "\\unins000.exe");
-  // A foreign file beside the installation survives; its folder stays with it.
-  const std::string foreign = "C:\\Program Files\\Orvanel\\foreign.txt";
-  WriteFile(foreign, "not ours");
   Program remover(command, {});
+  ASSERT_TRUE(remover.started()) << command;
   HWND confirm = WaitForBox("Quillnox Uninstall");
   ASSERT_NE(confirm, nullptr);
   EXPECT_EQ(BoxText(confirm), "Do you want to remove Quillnox and all of its components from your computer?");
-  EXPECT_TRUE(Exists(kDir + "\\Quillnox.exe"));  // nothing removed before the answer
+  EXPECT_TRUE(Exists(check_file));  // nothing removed before the answer
   PostMessageA(confirm, WM_COMMAND, IDYES, 0);
   HWND done = nullptr;
   for (DWORD start = GetTickCount(); !done && GetTickCount() - start < 20000; Sleep(50)) {
@@ -396,7 +428,17 @@ TEST(Install, NoArgumentFromTheUninstallEntryAsksThenRemoves) {
   ASSERT_NE(done, nullptr);
   PostMessageA(done, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(remover.WaitExit(20000), 0);
+}
+
+TEST(Install, NoArgumentFromTheUninstallEntryAsksThenRemoves) {
+  InstallInto(kDir);
+  ASSERT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), kDir + "\\unins000.exe");
+  // A foreign file beside the installation survives; its folder stays with it.
+  const std::string foreign = "C:\\Program Files\\Orvanel\\foreign.txt";
+  WriteFile(foreign, "not ours");
+  UninstallFromTheEntry(kDir + "\\Quillnox.exe");
   ExpectRemoved(kDir);
+  ExpectNoTemporaryCopy();
   EXPECT_EQ(ReadFile(foreign), "not ours");
   EXPECT_TRUE(Exists("C:\\Program Files\\Orvanel"));
   DeleteFileA(foreign.c_str());
@@ -426,25 +468,96 @@ TEST(Install, NumberingAndNewFolderLevels) {
   EXPECT_TRUE(WaitGone("C:\\qn\\a"));
   EXPECT_TRUE(Exists("C:\\qn"));  // not made by setup
 
+  // A log and uninstallers left behind: one number free for both names, so the
+  // uninstall entry's command, started without argument, finds its log.
   MakeFolders(kDir);
   WriteFile(kDir + "\\unins000.dat", "left");
   WriteFile(kDir + "\\unins000.exe", "left");
   WriteFile(kDir + "\\unins001.exe", "left");
   InstallInto(kDir);
-  EXPECT_TRUE(Exists(kDir + "\\unins001.dat"));
-  EXPECT_FALSE(Exists(kDir + "\\unins002.dat"));
+  EXPECT_FALSE(Exists(kDir + "\\unins001.dat"));
+  EXPECT_TRUE(Exists(kDir + "\\unins002.dat"));
   EXPECT_TRUE(ReadFile(kDir + "\\unins002.exe") == ReadFile(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), kDir + "\\unins002.exe");
-  {
-    Program remover(kDir + "\\unins002.exe", {kDir + "\\unins001.dat", "/SILENT"});
-    EXPECT_EQ(remover.WaitExit(30000), 0);
-  }
+  EXPECT_EQ(LinkTarget(kGroup + "\\Uninstall Quillnox.lnk"), kDir + "\\unins002.exe");
+  UninstallFromTheEntry(kDir + "\\Quillnox.exe");
   EXPECT_TRUE(WaitGone(kDir + "\\unins002.exe"));
+  EXPECT_FALSE(Exists(kDir + "\\unins002.dat"));
   EXPECT_FALSE(Exists(kDir + "\\Quillnox.exe"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
   for (const char* left : {"unins000.dat", "unins000.exe", "unins001.exe"}) {
     EXPECT_EQ(ReadFile(kDir + "\\" + left), "left") << left;
     DeleteFileA((kDir + "\\" + left).c_str());
   }
+  RemoveDirectoryA(kDir.c_str());
+  RemoveDirectoryA("C:\\Program Files\\Orvanel");
+}
+
+TEST(Install, WithoutArgumentOnlyALogListingTheUninstallerIsTaken) {
+  // An installation whose log and uninstaller were numbered apart (as earlier setups
+  // could): unins000.exe's log is unins003.dat, and unins000.dat is another log.
+  InstallInto(kDir);
+  ASSERT_TRUE(MoveFileA((kDir + "\\unins000.dat").c_str(), (kDir + "\\unins003.dat").c_str()));
+  const std::string mine = kDir + "\\mine.txt";
+  WriteFile(mine, "user's");
+  const std::string other_log = Log({{64, std::string(2, '\0')}, {65, "Quillnox"}, {0, mine}, {0, kDir + "\\unins001.exe"}});
+  WriteFile(kDir + "\\unins000.dat", other_log);
+  {
+    Program remover(kDir + "\\unins000.exe", {"/SILENT"});  // the entry's quiet command
+    EXPECT_EQ(remover.WaitExit(30000), 0);
+  }
+  EXPECT_TRUE(WaitGone(kDir + "\\unins000.exe"));
+  EXPECT_FALSE(Exists(kDir + "\\unins003.dat"));
+  EXPECT_FALSE(Exists(kDir + "\\Quillnox.exe"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_EQ(ReadFile(mine), "user's");
+  EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), other_log);
+
+  // No log beside it lists this uninstaller: the open message names the log of its
+  // number, and nothing is removed.
+  const std::string lone = kDir + "\\unins004.exe";
+  ASSERT_TRUE(CopyFileA((TestProgramFolder() + "..\\..\\remover\\remover.exe").c_str(), lone.c_str(), FALSE));
+  WriteFile(kDir + "\\unins004.dat", other_log);  // its number, not listing it
+  DeleteFileA(TracePath().c_str());
+  {
+    Program remover(lone, {"/SILENT"});
+    EXPECT_EQ(remover.WaitExit(30000), 0);
+  }
+  EXPECT_TRUE(HasLine(TraceLines(), kDir + "\\unins004.dat"));
+  EXPECT_TRUE(Exists(lone));
+  EXPECT_EQ(ReadFile(mine), "user's");
+  EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), other_log);
+  EXPECT_EQ(ReadFile(kDir + "\\unins004.dat"), other_log);
+  for (const char* f : {"mine.txt", "unins000.dat", "unins004.dat", "unins004.exe"}) DeleteFileA((kDir + "\\" + f).c_str());
+  RemoveDirectoryA(kDir.c_str());
+  RemoveDirectoryA("C:\\Program Files\\Orvanel");
+}
+
+TEST(Install, AnUninstallerFileReplacedMeanwhileIsNotDeleted) {
+  InstallInto(kDir);
+  DeleteFileA(TracePath().c_str());
+  // A file in use holds the removal at its leftover report while the original waits.
+  const std::string busy = kDir + "\\mail.txt";
+  HANDLE held = CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Program remover(kDir + "\\unins000.exe", {});
+  HWND confirm = WaitForBox("Quillnox Uninstall");
+  ASSERT_NE(confirm, nullptr);
+  PostMessageA(confirm, WM_COMMAND, IDYES, 0);
+  HWND report = WaitForBox("Uninstall not completed", 20000);
+  ASSERT_NE(report, nullptr);
+  EXPECT_EQ(remover.WaitExit(0), -1);  // the started uninstaller waits for the removal
+  // Meanwhile the running original moves aside and a newer uninstaller takes its name.
+  ASSERT_TRUE(MoveFileA((kDir + "\\unins000.exe").c_str(), (kDir + "\\unins000.old").c_str()));
+  WriteFile(kDir + "\\unins000.exe", "newer");
+  CloseHandle(held);
+  PostMessageA(report, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(remover.WaitExit(20000), 0);
+  ExpectNoTemporaryCopy();  // the copy has ended: its work is over
+  EXPECT_EQ(ReadFile(kDir + "\\unins000.exe"), "newer");
+  EXPECT_TRUE(Exists(kDir + "\\unins000.old"));
+  EXPECT_TRUE(HasLine(TraceLines(), "PathRemove, replaced path=" + kDir + "\\unins000.exe"));
+  for (const char* f : {"mail.txt", "unins000.exe", "unins000.old"}) DeleteFileA((kDir + "\\" + f).c_str());
   RemoveDirectoryA(kDir.c_str());
   RemoveDirectoryA("C:\\Program Files\\Orvanel");
 }
