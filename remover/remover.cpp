@@ -170,20 +170,6 @@ FileIdentity IdentityOf(const char* path) {
   return id;
 }
 
-// Opens the original's file for deletion. Right after the original has ended another
-// program (a virus scanner) may still hold the file for a moment: a refused open is
-// tried again for at most a second; a file that is gone is not.
-HANDLE OpenOriginalForDeletion(const char* path) {
-  for (int attempt = 0;; ++attempt) {
-    HANDLE file = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return file;
-    const DWORD error = GetLastError();
-    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == 20) return file;
-    Sleep(50);
-  }
-}
-
 // The copy, after its work: let the original end, wait until it has, then delete its
 // file when it is still the same file, and the folders held back when empty.
 void FinishForOriginal(RemoverState& s, const FileIdentity& original, HANDLE origin_process, HANDLE done) {
@@ -195,23 +181,32 @@ void FinishForOriginal(RemoverState& s, const FileIdentity& original, HANDLE ori
     WaitForSingleObject(origin_process, INFINITE);
     CloseHandle(origin_process);
   }
-  if (original.known) {
-    HANDLE file = OpenOriginalForDeletion(s.origin);
+  // Right after the original has ended another program (a virus scanner) may hold
+  // its file for a moment: a refused deletion is tried again for at most a second.
+  for (int attempt = 0; original.known; ++attempt) {
+    Trace("PathRemove, path=%s", s.origin);
+    HANDLE file = CreateFileA(s.origin, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetFileAttributesA(s.origin) == INVALID_FILE_ATTRIBUTES) break;  // gone
+    bool deleted = false;
     if (file != INVALID_HANDLE_VALUE) {
       const FileIdentity now = IdentityOf(file);
-      if (now.known && now.volume == original.volume && now.high == original.high && now.low == original.low) {
-        FILE_DISPOSITION_INFO dispose{TRUE};
-        const bool deleted = SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose) != 0;
-        Trace("PathRemove, path=%s", s.origin);
-        Trace(deleted ? "PathRemove, OK (i,n)=(0,1)" : "PathRemove, KO");
-      } else {
+      if (!now.known || now.volume != original.volume || now.high != original.high || now.low != original.low) {
         Trace("PathRemove, replaced path=%s", s.origin);
+        CloseHandle(file);
+        break;
       }
+      FILE_DISPOSITION_INFO dispose{TRUE};
+      deleted = SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose) != 0;
       CloseHandle(file);
-    } else if (GetFileAttributesA(s.origin) != INVALID_FILE_ATTRIBUTES) {
-      Trace("PathRemove, path=%s", s.origin);
-      Trace("PathRemove, KO");
     }
+    if (deleted) {
+      Trace("PathRemove, OK (i,n)=(0,1)");
+      break;
+    }
+    Trace("PathRemove, KO");
+    if (attempt == 20) break;
+    Sleep(50);
   }
   for (const std::string& folder : s.held_folders) {
     Trace("DirRemove, path=%s", folder.c_str());

@@ -401,6 +401,13 @@ TEST(Install, UnattendedInstallThenSilentRemovalLeavesThePrefixAsItWas) {
     EXPECT_TRUE(HasLine(lines, want)) << want;
   // The help index was never written: tried, gone, taken off.
   EXPECT_TRUE(HasLine(lines, "PathRemove, KO")) << "Quillnox.GID";
+  // The copy deleted the started uninstaller's file once that had ended: at the first try.
+  const std::string origin = "PathRemove, path=" + kDir + "\\unins000.exe";
+  const auto first = std::find(lines.begin(), lines.end(), origin);
+  ASSERT_NE(first, lines.end());
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), origin), 1);
+  ASSERT_NE(first + 1, lines.end());
+  EXPECT_EQ(first[1], "PathRemove, OK (i,n)=(0,1)");
 
   const Snapshot after = TakeSnapshot();
   EXPECT_EQ(Difference(after.files, before.files), std::vector<std::string>{});
