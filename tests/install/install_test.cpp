@@ -507,7 +507,8 @@ TEST(Install, WithoutArgumentOnlyALogListingTheUninstallerIsTaken) {
   ASSERT_TRUE(MoveFileA((kDir + "\\unins000.dat").c_str(), (kDir + "\\unins003.dat").c_str()));
   const std::string mine = kDir + "\\mine.txt";
   WriteFile(mine, "user's");
-  const std::string other_log = Log({{64, std::string(2, '\0')}, {65, "Quillnox"}, {0, mine}, {0, kDir + "\\unins001.exe"}});
+  // The other log names an uninstaller of the same name elsewhere, not this file.
+  const std::string other_log = Log({{64, std::string(2, '\0')}, {65, "Quillnox"}, {0, mine}, {0, "C:\\Old\\unins000.exe"}});
   WriteFile(kDir + "\\unins000.dat", other_log);
   {
     Program remover(kDir + "\\unins000.exe", {"/SILENT"});  // the entry's quiet command
@@ -524,7 +525,8 @@ TEST(Install, WithoutArgumentOnlyALogListingTheUninstallerIsTaken) {
   // number, and nothing is removed.
   const std::string lone = kDir + "\\unins004.exe";
   ASSERT_TRUE(CopyFileA((TestProgramFolder() + "..\\..\\remover\\remover.exe").c_str(), lone.c_str(), FALSE));
-  WriteFile(kDir + "\\unins004.dat", other_log);  // its number, not listing it
+  const std::string lone_log = Log({{65, "Quillnox"}, {0, mine}, {0, "C:\\Old\\unins004.exe"}});
+  WriteFile(kDir + "\\unins004.dat", lone_log);  // its number, not listing it
   DeleteFileA(TracePath().c_str());
   {
     Program remover(lone, {"/SILENT"});
@@ -534,7 +536,7 @@ TEST(Install, WithoutArgumentOnlyALogListingTheUninstallerIsTaken) {
   EXPECT_TRUE(Exists(lone));
   EXPECT_EQ(ReadFile(mine), "user's");
   EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), other_log);
-  EXPECT_EQ(ReadFile(kDir + "\\unins004.dat"), other_log);
+  EXPECT_EQ(ReadFile(kDir + "\\unins004.dat"), lone_log);
   for (const char* f : {"mine.txt", "unins000.dat", "unins004.dat", "unins004.exe"}) DeleteFileA((kDir + "\\" + f).c_str());
   RemoveDirectoryA(kDir.c_str());
   RemoveDirectoryA("C:\\Program Files\\Orvanel");
