@@ -108,38 +108,43 @@ void OpenFailed(const RemoverState& s, const char* path) {
 // this program's own file and folder. false when no copy could be started (the work
 // is then done in place).
 bool HandOverToCopy(const RemoverState& s, const char* program) {
-  char temp[MAX_PATH], copy[MAX_PATH], line[1024];
+  char temp[MAX_PATH], copy[MAX_PATH], line[1024], args[900];
   const DWORD t = GetTempPathA(sizeof temp, temp);
   if (!t || t >= sizeof temp) return false;
   const int w = std::snprintf(copy, sizeof copy, "%sqlxrm%lu.exe", temp, static_cast<unsigned long>(GetCurrentProcessId()));
   if (w < 0 || static_cast<std::size_t>(w) >= sizeof copy) return false;
-  if (!CopyFileA(program, copy, FALSE)) return false;
-  // Three handles for the copy to inherit. The one on the copy's file deletes the file
-  // when its last handle closes, which is when the copy ends.
+  // Handles for the copy to inherit: this process, to wait for its end, and the event
+  // that lets it end.
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE own_file = CreateFileA(copy, DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit, OPEN_EXISTING,
-                                FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   HANDLE done = CreateEventA(&inherit, TRUE, FALSE, nullptr);
   HANDLE self = nullptr;
   DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0);
-  char args[900];
   PROCESS_INFORMATION process{};
   bool started = false;
-  if (done && self &&
-      CopyCommandLine(s.log_path, program, reinterpret_cast<std::uintptr_t>(self),
-                      reinterpret_cast<std::uintptr_t>(done),
-                      own_file != INVALID_HANDLE_VALUE ? reinterpret_cast<std::uintptr_t>(own_file) : 0, s.silent,
-                      args, sizeof args) &&
-      std::snprintf(line, sizeof line, "\"%s\" %s", copy, args) < static_cast<int>(sizeof line)) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    started = CreateProcessA(copy, line, nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &process) != 0;
+  // First with a third handle, on the copy's file opened to be deleted when its last
+  // handle closes: the copy inherits it and holds it until it ends. Should the system
+  // refuse to start a program from a file so opened, the copy is started without it
+  // and asks for its deletion at the next start of Windows instead.
+  for (int way = 0; way < 2 && done && self && !started; ++way) {
+    if (!CopyFileA(program, copy, FALSE)) break;
+    HANDLE own_file = way == 0 ? CreateFileA(copy, DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
+                                             OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr)
+                               : INVALID_HANDLE_VALUE;
+    if (CopyCommandLine(s.log_path, program, reinterpret_cast<std::uintptr_t>(self),
+                        reinterpret_cast<std::uintptr_t>(done),
+                        own_file != INVALID_HANDLE_VALUE ? reinterpret_cast<std::uintptr_t>(own_file) : 0, s.silent,
+                        args, sizeof args) &&
+        std::snprintf(line, sizeof line, "\"%s\" %s", copy, args) < static_cast<int>(sizeof line)) {
+      STARTUPINFOA startup{};
+      startup.cb = sizeof startup;
+      started = CreateProcessA(copy, line, nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &process) != 0;
+    }
+    if (own_file != INVALID_HANDLE_VALUE) CloseHandle(own_file);  // the copy holds its own, if started
   }
-  if (own_file != INVALID_HANDLE_VALUE) CloseHandle(own_file);  // the copy holds its own now
   if (self) CloseHandle(self);
   if (!started) {
     if (done) CloseHandle(done);
-    DeleteFileA(copy);  // already gone when the handle above deleted it
+    DeleteFileA(copy);
     return false;
   }
   HANDLE waits[2] = {done, process.hProcess};
