@@ -2,6 +2,10 @@
 // MAPISendMail write what they received, line by line, to the file named by the
 // environment variable QLX_FAKE_MAPI_LOG; the others record that they were called.
 // QLX_FAKE_MAPI_LOGON holds the result MAPILogon gives (default 0, success).
+// QLX_FAKE_MAPI_KEEP, a folder ending in "\", receives a copy of each attachment under
+// its file name as MAPISendMail sees it (the sender deletes the original afterwards).
+// With QLX_FAKE_MAPI_UNLOADABLE set the library refuses to load, as a broken or
+// missing Simple MAPI would.
 // Built twice: whole, and (QLX_FAKE_MAPI_PARTIAL) without MAPIResolveName.
 #include <windows.h>
 #include <mapi.h>
@@ -60,6 +64,10 @@ constexpr LHANDLE kSession = 0x5E55;
 
 extern "C" {
 
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  return reason == DLL_PROCESS_ATTACH && !Env("QLX_FAKE_MAPI_UNLOADABLE").empty() ? FALSE : TRUE;
+}
+
 ULONG WINAPI MAPILogon(ULONG_PTR ui, LPSTR profile, LPSTR password, FLAGS flags, ULONG reserved, LPLHANDLE session) {
   const std::string answer = Env("QLX_FAKE_MAPI_LOGON");
   const ULONG result = answer.empty() ? SUCCESS_SUCCESS : std::strtoul(answer.c_str(), nullptr, 10);
@@ -87,6 +95,9 @@ ULONG WINAPI MAPISendMail(LHANDLE session, ULONG_PTR ui, lpMapiMessage message, 
     Record("file path=" + Show(file.lpszPathName) + " name=" + Show(file.lpszFileName) +
            " position=" + Hex(file.nPosition) + " flags=" + Hex(file.flFlags) +
            " reserved=" + std::to_string(file.ulReserved) + " type=" + (file.lpFileType ? "set" : "(null)"));
+    const std::string keep = Env("QLX_FAKE_MAPI_KEEP");
+    if (!keep.empty() && file.lpszPathName != nullptr && file.lpszFileName != nullptr)
+      CopyFileA(file.lpszPathName, (keep + file.lpszFileName).c_str(), FALSE);
   }
   return SUCCESS_SUCCESS;
 }
