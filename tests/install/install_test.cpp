@@ -550,6 +550,38 @@ TEST(Remover, FileInUseAndAFolderWithAUsersFileAreReportedAfterTheirRetries) {
   EXPECT_TRUE(HasLine(lines, "DirRemove, KO (i,n)=(0,1)"));
 }
 
+TEST(Remover, NativeExtensionHeldByExplorerGoesAtTheNextStart) {
+  // Explorer keeps a loaded extension open: it cannot be deleted now, so it is
+  // scheduled for deletion when Windows starts next.
+  MakeFolders(kEdge);
+  const std::string extension = SystemFolder() + "\\quillext.dll";
+  WriteFile(extension, "loaded");
+  HANDLE held = CreateFileA(extension.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const std::string log_path = kEdge + "\\unins000.dat";
+  WriteFile(log_path, Log({{65, "Quillnox"}, {16, extension}}));
+  DeleteFileA(TracePath().c_str());
+  RunRemover(log_path, true);
+  CloseHandle(held);
+  const auto lines = TraceLines();
+  EXPECT_TRUE(HasLine(lines, "PathRemove, native path=" + extension));
+  EXPECT_TRUE(HasLine(lines, "PathRemove, at restart"));
+  EXPECT_TRUE(HasLine(lines, "Quillnox is removed from your computer"));
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                          KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  char pending[4096] = "";
+  DWORD size = sizeof pending - 2;
+  EXPECT_EQ(RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(pending),
+                             &size),
+            ERROR_SUCCESS);
+  EXPECT_NE(std::string(pending, size).find("quillext.dll"), std::string::npos);
+  RegDeleteValueA(key, "PendingFileRenameOperations");
+  RegCloseKey(key);
+  DeleteFileA(extension.c_str());
+}
+
 TEST(Remover, FrenchLogShowsFrenchWindowAndCancelStopsTheWork) {
   MakeFolders(kEdge);
   WriteFile(kEdge + "\\busy.txt", "busy");
