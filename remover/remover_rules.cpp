@@ -264,6 +264,11 @@ bool FileRecordAllowed(const RemovalScope& scope, const char* path) {
   return false;
 }
 
+bool NativeFileRecordAllowed(const RemovalScope& scope, const char* path) {
+  return IsPlainPath(path) && scope.system_dir && *scope.system_dir && IsInsideFolder(path, scope.system_dir) &&
+         SameText(path + std::strlen(scope.system_dir) + 1, "quillext.dll");
+}
+
 bool FolderRecordAllowed(const RemovalScope& scope, const char* path) {
   if (!IsPlainPath(path) || IsDriveRoot(path)) return false;
   if (SameText(path, scope.install_dir) || IsInsideFolder(path, scope.install_dir) ||
@@ -285,9 +290,11 @@ bool KeyRecordAllowed(const RemovalScope& scope, int code, const char* path) {
   if (path[n - 1] == '\\') return false;
   switch (code) {
     case LOG_KEY_HKCR:
-      return KeyAtOrBelow(path, "*\\shellex\\ContextMenuHandlers\\Quillnox") ||
-             KeyAtOrBelow(path, "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}") || SameText(path, ".vek") ||
-             KeyAtOrBelow(path, "VekFile");
+    case LOG_KEY_HKCR_NATIVE:
+      if (KeyAtOrBelow(path, "*\\shellex\\ContextMenuHandlers\\Quillnox") ||
+          KeyAtOrBelow(path, "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}"))
+        return true;
+      return code == LOG_KEY_HKCR && (SameText(path, ".vek") || KeyAtOrBelow(path, "VekFile"));
     case LOG_KEY_HKLM: {
       if (KeyAtOrBelow(path, "Software\\Orvanel\\Quillnox") || SameText(path, "Software\\Orvanel")) return true;
       static const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";

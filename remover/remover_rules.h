@@ -104,12 +104,17 @@ bool IsInsideFolder(const char* path, const char* folder);
 // program group or desktop folder, or "quillext.dll" of the system folder.
 bool FileRecordAllowed(const RemovalScope& scope, const char* path);
 
+// A code 16 record: "quillext.dll" of the system folder, which names the native
+// (64-bit) system folder in the native file view.
+bool NativeFileRecordAllowed(const RemovalScope& scope, const char* path);
+
 // A code 1 record: the installation folder, a folder inside it or above it (never a
 // drive's root), the program group folder or its parent. Folders are only ever
 // removed when empty.
 bool FolderRecordAllowed(const RemovalScope& scope, const char* path);
 
-// A code 8, 9 or 10 record: one of the product's own keys under that root (the vendor
-// key "Software\Orvanel" included; the uninstaller never deletes a key that still has
-// subkeys).
+// A code 8, 9, 10 or 17 record: one of the product's own keys under that root (the
+// vendor key "Software\Orvanel" included; the uninstaller never deletes a key that
+// still has subkeys). Code 17, HKEY_CLASSES_ROOT in the 64-bit view, holds only the
+// 64-bit shell extension's registration: its handler key and its class key.
 bool KeyRecordAllowed(const RemovalScope& scope, int code, const char* path);

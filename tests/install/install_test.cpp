@@ -261,10 +261,22 @@ HWND WaitForBox(const std::string& title, DWORD ms = 15000) {
   return nullptr;
 }
 
-const std::string kStandardFiles[] = {"Quillnox.exe", "Quillnox.cnt", "Quillnox.hlp", "unins000.exe", "mail.txt",
-                                      "notes.dll"};
+const std::string kStandardFiles[] = {"Quillnox.exe", "Quillnox.cnt", "Quillnox.hlp", "Quillnox.htm",
+                                      "unins000.exe", "mail.txt", "notes.dll"};
+const char kClsidKey[] = "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}";
 
-// The log setup writes for a fresh installation into kDir (two new levels).
+// A key in one registry view (KEY_WOW64_64KEY or KEY_WOW64_32KEY).
+bool KeyInView(const std::string& path, REGSAM view) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// The log setup writes for a fresh installation into kDir (two new levels). This 64-bit
+// setup installs the shell extension as the 32-bit setup installs its 64-bit build on
+// 64-bit Windows: into the native system folder (code 16), registered in the 64-bit
+// view (code 17).
 std::string ExpectedLog() {
   const std::string d = kDir, sys = SystemFolder();
   const std::string vek = "VekFile", clsid = "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}";
@@ -278,6 +290,7 @@ std::string ExpectedLog() {
               {0, d + "\\Quillnox.cnt"},
               {0, d + "\\Quillnox.GID"},
               {0, d + "\\Quillnox.hlp"},
+              {0, d + "\\Quillnox.htm"},
               {0, kGroup + "\\Quillnox Help.lnk"},
               {0, d + "\\unins000.exe"},
               {0, kGroup + "\\Uninstall Quillnox.lnk"},
@@ -285,10 +298,10 @@ std::string ExpectedLog() {
               {1, kGroupParent},
               {0, d + "\\mail.txt"},
               {0, d + "\\notes.dll"},
-              {0, sys + "\\quillext.dll"},
-              {9, "*\\shellex\\ContextMenuHandlers\\Quillnox"},
-              {9, clsid + "\\InProcServer32"},
-              {9, clsid},
+              {16, sys + "\\quillext.dll"},
+              {17, "*\\shellex\\ContextMenuHandlers\\Quillnox"},
+              {17, clsid + "\\InProcServer32"},
+              {17, clsid},
               {9, ".vek"},
               {9, vek + "\\Shell\\Open\\Command"},
               {9, vek + "\\Shell\\Open"},
@@ -309,10 +322,16 @@ void ExpectInstalled(const std::string& dir) {
   EXPECT_TRUE(ReadFile(dir + "\\Quillnox.exe") == ReadFile(test_dir + "payload_program.exe"));
   EXPECT_TRUE(ReadFile(dir + "\\unins000.exe") == ReadFile(test_dir + "..\\..\\remover\\remover.exe"));
   EXPECT_EQ(ReadFile(dir + "\\mail.txt").rfind("The attached file is encrypted.", 0), 0u);
-  for (const char* f : {"Quillnox.cnt", "Quillnox.hlp", "notes.dll"})
+  for (const char* f : {"Quillnox.cnt", "Quillnox.hlp", "Quillnox.htm", "notes.dll"})
     EXPECT_FALSE(ReadFile(dir + "\\" + f).empty()) << f;
   EXPECT_FALSE(Exists(dir + "\\Quillnox.GID"));
   EXPECT_FALSE(ReadFile(SystemFolder() + "\\quillext.dll").empty());
+  // The native system folder only, the class registered in the 64-bit view only.
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, sizeof windows);
+  EXPECT_FALSE(Exists(std::string(windows) + "\\syswow64\\quillext.dll"));
+  EXPECT_TRUE(KeyInView(std::string(kClsidKey) + "\\InProcServer32", KEY_WOW64_64KEY));
+  EXPECT_FALSE(KeyInView(kClsidKey, KEY_WOW64_32KEY));
 
   EXPECT_EQ(LinkTarget(kGroup + "\\Quillnox 4.10.lnk"), dir + "\\Quillnox.exe");
   EXPECT_EQ(LinkTarget(kDesktop + "\\Quillnox.lnk"), dir + "\\Quillnox.exe");
@@ -349,6 +368,7 @@ void ExpectRemoved(const std::string& dir) {
   EXPECT_TRUE(WaitGone(dir)) << dir;
   for (const std::string& f : kStandardFiles) EXPECT_FALSE(Exists(dir + "\\" + f)) << f;
   EXPECT_FALSE(Exists(SystemFolder() + "\\quillext.dll"));
+  EXPECT_FALSE(KeyInView(kClsidKey, KEY_WOW64_64KEY));
   EXPECT_FALSE(Exists(kGroupParent));
   EXPECT_FALSE(Exists(kDesktop + "\\Quillnox.lnk"));
   for (const char* k : {".vek", "VekFile", "*\\shellex\\ContextMenuHandlers\\Quillnox",
@@ -397,6 +417,8 @@ TEST(Install, UnattendedInstallThenSilentRemovalLeavesThePrefixAsItWas) {
         std::string("RegRemove Software\\Orvanel\\Quillnox\\4.10EN ==> ret=0"),
         std::string("RegRemove Software\\Orvanel\\Quillnox ==> ret=0"),
         "PathRemove, path=" + kDir + "\\Quillnox.exe", std::string("PathRemove, OK (i,n)=(0,11)"),
+        "PathRemove, native path=" + SystemFolder() + "\\quillext.dll",
+        "RegRemove " + std::string(kClsidKey) + " ==> ret=0",
         "DirRemove, path=" + kGroup, std::string("Quillnox is removed from your computer")})
     EXPECT_TRUE(HasLine(lines, want)) << want;
   // The help index was never written: tried, gone, taken off.
@@ -592,6 +614,9 @@ TEST(Install, ShippedSetupCarriesWhatTheBuildMakes) {
   EXPECT_EQ(setup.WaitExit(10000), 0);
   EXPECT_EQ(types, std::vector<std::string>{});
   EXPECT_TRUE(ReadFile(kDir + "\\Quillnox.hlp") == ReadFile(TestProgramFolder() + "..\\..\\help\\Quillnox.hlp"));
+  EXPECT_TRUE(ReadFile(kDir + "\\Quillnox.htm") == ReadFile(TestProgramFolder() + "..\\..\\help\\Quillnox.htm"));
+  EXPECT_TRUE(ReadFile(SystemFolder() + "\\quillext.dll") ==
+              ReadFile(TestProgramFolder() + "..\\..\\shellext\\quillext.dll"));
   EXPECT_TRUE(ReadFile(kDir + "\\Quillnox.exe") == ReadFile(TestProgramFolder() + "..\\..\\app\\Quillnox.exe"));
   EXPECT_TRUE(ReadFile(kDir + "\\mail.txt") == ReadFile(TestProgramFolder() + "..\\..\\..\\..\\resources\\mail.txt"));
   EXPECT_TRUE(ReadFile(kDir + "\\unins000.exe") == ReadFile(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
@@ -647,6 +672,38 @@ TEST(Remover, FileInUseAndAFolderWithAUsersFileAreReportedAfterTheirRetries) {
   EXPECT_TRUE(HasLine(lines, "DirRemove, KO (i,n)=(0,1)"));
 }
 
+TEST(Remover, NativeExtensionHeldByExplorerGoesAtTheNextStart) {
+  // Explorer keeps a loaded extension open: it cannot be deleted now, so it is
+  // scheduled for deletion when Windows starts next.
+  MakeFolders(kEdge);
+  const std::string extension = SystemFolder() + "\\quillext.dll";
+  WriteFile(extension, "loaded");
+  HANDLE held = CreateFileA(extension.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const std::string log_path = kEdge + "\\unins000.dat";
+  WriteFile(log_path, Log({{65, "Quillnox"}, {16, extension}}));
+  DeleteFileA(TracePath().c_str());
+  RunRemover(log_path, true);
+  CloseHandle(held);
+  const auto lines = TraceLines();
+  EXPECT_TRUE(HasLine(lines, "PathRemove, native path=" + extension));
+  EXPECT_TRUE(HasLine(lines, "PathRemove, at restart"));
+  EXPECT_TRUE(HasLine(lines, "Quillnox is removed from your computer"));
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                          KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  char pending[4096] = "";
+  DWORD size = sizeof pending - 2;
+  EXPECT_EQ(RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(pending),
+                             &size),
+            ERROR_SUCCESS);
+  EXPECT_NE(std::string(pending, size).find("quillext.dll"), std::string::npos);
+  RegDeleteValueA(key, "PendingFileRenameOperations");
+  RegCloseKey(key);
+  DeleteFileA(extension.c_str());
+}
+
 TEST(Remover, FrenchLogShowsFrenchWindowAndCancelStopsTheWork) {
   MakeFolders(kEdge);
   WriteFile(kEdge + "\\busy.txt", "busy");
@@ -681,6 +738,7 @@ TEST(Remover, OddAndHostileLogs) {
     std::string final_line;  // expected in the trace
   };
   const std::string f = kEdge + "\\f.txt";
+  const std::string foreign_system = SystemFolder() + "\\qlxforeign.dll";
   const Case cases[] = {
       {"code 2 skipped", Log({{65, "Quillnox"}, {2, "C:\\edge\\outside.txt"}, {0, f}}), true,
        "Quillnox is removed from your computer"},
@@ -689,13 +747,15 @@ TEST(Remover, OddAndHostileLogs) {
       {"300-byte record skipped", Log({{65, "Quillnox"}, {0, kEdge + "\\" + std::string(290, 'x')}, {0, f}}), true,
        "Quillnox is removed from your computer"},
       {"hostile", Log({{65, "Quillnox"}, {0, outside}, {0, kEdge + "\\..\\outside.txt"}, {1, "C:\\users"},
-                       {1, "C:\\"}, {10, "Software\\Foreign"}, {9, "txtfile"}, {0, f}}),
+                       {1, "C:\\"}, {10, "Software\\Foreign"}, {9, "txtfile"}, {16, foreign_system},
+                       {16, outside}, {17, "txtfile"}, {0, f}}),
        true, "Quillnox is removed from your computer"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     WriteFile(f, "ours");
     WriteFile(outside, "user's");
+    WriteFile(foreign_system, "not ours");
     SetValue(HKEY_CURRENT_USER, "Software\\Foreign", "v", REG_SZ, std::string("keep", 5));
     const std::string log_path = kEdge + "\\unins000.dat";
     DeleteFileA(log_path.c_str());
@@ -705,6 +765,7 @@ TEST(Remover, OddAndHostileLogs) {
     const std::string trace = ReadText(TracePath());
     EXPECT_NE(trace.find(c.final_line), std::string::npos) << trace;
     EXPECT_EQ(ReadFile(outside), "user's");
+    EXPECT_EQ(ReadFile(foreign_system), "not ours");
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Foreign"));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "txtfile"));
     EXPECT_TRUE(Exists("C:\\edge"));

@@ -159,6 +159,26 @@ TEST(RemoverScope, FileRecords) {
   for (const Case& c : cases) EXPECT_EQ(FileRecordAllowed(kScope, c.path), c.allowed) << c.path;
 }
 
+TEST(RemoverScope, NativeFileRecordsOnlyTheSystemFoldersExtension) {
+  struct Case {
+    const char* path;
+    bool allowed;
+  };
+  const Case cases[] = {
+      {"C:\\windows\\system32\\quillext.dll", true},
+      {"C:\\WINDOWS\\System32\\QUILLEXT.DLL", true},
+      {"C:\\windows\\system32\\kernel32.dll", false},
+      {"C:\\windows\\system32\\sub\\quillext.dll", false},
+      {"C:\\windows\\system32\\..\\system32\\quillext.dll", false},
+      {"C:\\Program Files\\Orvanel\\Quillnox\\Quillnox.exe", false},  // a code 0 file, not this one
+      {"C:\\windows\\quillext.dll", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NativeFileRecordAllowed(kScope, c.path), c.allowed) << c.path;
+  const RemovalScope unknown{"C:\\Program Files\\Orvanel\\Quillnox", "", "", "", "Quillnox"};
+  EXPECT_FALSE(NativeFileRecordAllowed(unknown, "\\quillext.dll"));
+}
+
 TEST(RemoverScope, FolderRecords) {
   struct Case {
     const char* path;
@@ -207,6 +227,14 @@ TEST(RemoverScope, KeyRecords) {
       {LOG_KEY_HKCU, "Software", false},
       {LOG_KEY_HKCU, "Software\\Orvanel\\Quillnox\\", false},
       {LOG_FILE, "Software\\Orvanel\\Quillnox", false},
+      // The 64-bit view holds only the 64-bit shell extension's registration.
+      {LOG_KEY_HKCR_NATIVE, "*\\shellex\\ContextMenuHandlers\\Quillnox", true},
+      {LOG_KEY_HKCR_NATIVE, "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}\\InProcServer32", true},
+      {LOG_KEY_HKCR_NATIVE, "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}", true},
+      {LOG_KEY_HKCR_NATIVE, ".vek", false},
+      {LOG_KEY_HKCR_NATIVE, "VekFile", false},
+      {LOG_KEY_HKCR_NATIVE, "CLSID", false},
+      {LOG_KEY_HKCR_NATIVE, "*\\shellex\\ContextMenuHandlers", false},
   };
   for (const Case& c : cases) EXPECT_EQ(KeyRecordAllowed(kScope, c.code, c.path), c.allowed) << c.path;
 }
