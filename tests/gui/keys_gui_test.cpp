@@ -370,16 +370,15 @@ std::vector<std::string> ReadLines(const std::string& path) {
   return lines;
 }
 
-// Opens the key button's menu as a user would, checks what it shows, moves down `downs`
-// items with the arrow key and takes the item with Enter (downs < 0: Escape). Returns
-// the lines the host recorded for this opening ("menu", the items, "chosen N").
-std::vector<std::string> UseKeyMenu(Program& demo, HWND host, const std::string& record, int downs) {
-  std::remove(record.c_str());
+// Presses the key button like a user; in the menu that opens, moves down `downs` items
+// with the arrow key and takes the item with Enter (downs < 0: Escape). False when the
+// button cannot be pressed or no menu opens.
+bool ChooseInKeyMenu(Program& demo, HWND host, int downs) {
   HWND button = GetDlgItem(host, IDC_KEY_BUTTON);
-  if (!IsWindowEnabled(button) || !IsWindowVisible(button)) return {"<key button unusable>"};
+  if (!IsWindowEnabled(button) || !IsWindowVisible(button)) return false;
   Click(host, IDC_KEY_BUTTON);
   HWND menu = WaitForPopupMenu(demo.pid());
-  if (menu == nullptr) return {"<no menu>"};
+  if (menu == nullptr) return false;
   for (int i = 0; i < downs; ++i) {
     PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
     PostMessageA(menu, WM_KEYUP, VK_DOWN, 0xC0000001);
@@ -387,11 +386,18 @@ std::vector<std::string> UseKeyMenu(Program& demo, HWND host, const std::string&
   const UINT last = downs < 0 ? VK_ESCAPE : VK_RETURN;
   PostMessageA(menu, WM_KEYDOWN, last, 1);
   PostMessageA(menu, WM_KEYUP, last, 0xC0000001);
+  return true;
+}
+
+// What the host recorded for one opening of the menu ("menu", the items, "chosen N"),
+// once KeyMenu has returned.
+std::vector<std::string> MenuRecord(const std::string& record) {
   std::vector<std::string> lines;
   Eventually([&] {
     lines = ReadLines(record);
     return !lines.empty() && lines.back().rfind("chosen ", 0) == 0;
   });
+  std::remove(record.c_str());
   return lines;
 }
 
@@ -412,6 +418,7 @@ TEST_F(KeysGuiTest, KeyMenuChoosesAnEntryOrManual) {
     ASSERT_EQ(RunDemo({"add", label, std::string("v-") + label}), 1);
   ASSERT_EQ(RunDemo({"select", "2"}), 1);
   const std::string record = WorkFile("menu.txt");
+  std::remove(record.c_str());
   Program demo("keys_demo.exe", {"menu", record});
   HWND host = WaitForWindow("Keys Demo", demo.pid());
   ASSERT_NE(host, nullptr);
@@ -439,7 +446,8 @@ TEST_F(KeysGuiTest, KeyMenuChoosesAnEntryOrManual) {
     SCOPED_TRACE("downs " + std::to_string(choice.downs));
     std::vector<std::string> expected = MenuShown(choice.checked);
     expected.push_back("chosen " + std::to_string(choice.chosen));
-    EXPECT_EQ(UseKeyMenu(demo, host, record, choice.downs), expected);
+    ASSERT_TRUE(ChooseInKeyMenu(demo, host, choice.downs));
+    EXPECT_EQ(MenuRecord(record), expected);
     Sync(host);
     EXPECT_EQ(ControlText(host, IDC_KEY_FIELD), choice.field);
     EXPECT_EQ(Enabled(host, IDC_KEY_FIELD), choice.enabled);
@@ -447,12 +455,7 @@ TEST_F(KeysGuiTest, KeyMenuChoosesAnEntryOrManual) {
   }
 
   // "List...": the key management dialog; what it changed shows in the field.
-  std::remove(record.c_str());
-  Click(host, IDC_KEY_BUTTON);
-  HWND menu = WaitForPopupMenu(demo.pid());
-  ASSERT_NE(menu, nullptr);
-  for (int i = 0; i < 4; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
-  PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
+  ASSERT_TRUE(ChooseInKeyMenu(demo, host, 4));
   HWND dialog = OpenManagement(demo);
   ASSERT_NE(dialog, nullptr);
   HWND list = GetDlgItem(dialog, IDC_KEY_LIST);
@@ -466,14 +469,43 @@ TEST_F(KeysGuiTest, KeyMenuChoosesAnEntryOrManual) {
             "Warning : All selected Passphrases will definitely be removed.\nDo you wish to proceed ?\n");
   EXPECT_TRUE(Eventually([&] { return ListCount(dialog) == 2; }));
   Press(dialog, IDC_KEY_OK);
-  EXPECT_TRUE(Eventually([&] { return !ReadLines(record).empty() && ReadLines(record).back() == "chosen 1"; }));
+  std::vector<std::string> expected = MenuShown("alpha");
+  expected.push_back("chosen 1");
+  EXPECT_EQ(MenuRecord(record), expected);
   Sync(host);
   EXPECT_EQ(ControlText(host, IDC_KEY_FIELD), "Password");
   EXPECT_TRUE(Enabled(host, IDC_KEY_FIELD));
   EXPECT_EQ(Dump(), "0|beta=v-beta|gamma=v-gamma");
   CloseFromTitleBar(host);
   EXPECT_EQ(demo.WaitExit(), 1);
+}
+
+TEST_F(KeysGuiTest, KeyMenuListWithAFirstKeyOpensTheProtectionDialog) {
+  const std::string record = WorkFile("menu.txt");
   std::remove(record.c_str());
+  Program demo("keys_demo.exe", {"menu", record});
+  HWND host = WaitForWindow("Keys Demo", demo.pid());
+  ASSERT_NE(host, nullptr);
+  Sync(host);
+  EXPECT_EQ(ControlText(host, IDC_KEY_FIELD), "Password");
+  ASSERT_TRUE(ChooseInKeyMenu(demo, host, 1));  // an empty list: "List..." comes first
+  HWND dialog = OpenManagement(demo);
+  ASSERT_NE(dialog, nullptr);
+  AddKey(dialog, "first", "v-first");
+  Press(dialog, IDC_KEY_OK);
+  EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON1),
+            "You entered 1 new key.\n\nIt is highly recommended that you activate the Password protection for "
+            "Quillnox.\n\nDo you want to set a password ?");
+  HWND protection = WaitForDialog("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
+  ASSERT_NE(protection, nullptr) << "\"Yes\" leads to the access-password dialog";
+  Sync(host);
+  EXPECT_EQ(ControlText(host, IDC_KEY_FIELD), "first") << "the field is refreshed before";
+  Press(protection, IDCANCEL);
+  EXPECT_EQ(MenuRecord(record),
+            (std::vector<std::string>{"menu", "separator", "1 List... bitmap", "2 Manual bitmap", "chosen 1"}));
+  EXPECT_EQ(Dump(), "1|first=v-first");
+  CloseFromTitleBar(host);
+  EXPECT_EQ(demo.WaitExit(), 1);
 }
 
 // ---- About box -----------------------------------------------------------------------
