@@ -651,12 +651,15 @@ TEST_F(KeysAcrossPrefixes, ExportInTheFirst) {
 TEST_F(KeysAcrossPrefixes, ImportInTheSecond) {
   ASSERT_NE(GetFileAttributesA(exchange_.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing was exported";
   ASSERT_EQ(RunDemo({"add", "delta", "d-four"}), 1);
+  ASSERT_EQ(RunDemo({"add", "gamma", "g-local"}), 1);
   Program demo("keys_demo.exe", {"manage"});
   HWND dialog = OpenManagement(demo);
   ASSERT_NE(dialog, nullptr);
   Press(dialog, IDC_KEY_IMPORT);
   ChooseFile("Import keys", demo.pid(), exchange_);
   TypeTransferPassword(demo.pid(), kTransferPassword, false);
+  EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON1),
+            "gamma already exists\nWould you like to replace it ?");
   EXPECT_TRUE(Eventually([&] { return ListCount(dialog) == 3; }));
   Press(dialog, IDC_KEY_OK);
   EXPECT_EQ(demo.WaitExit(), 1);
