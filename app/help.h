@@ -1,4 +1,5 @@
-// The help file "Quillnox.hlp" beside the program, shown with WinHelp.
+// The help beside the program: "Quillnox.hlp" shown with WinHelp, or the page
+// "Quillnox.htm" where Windows has no WinHelp viewer (see help_route.h).
 #pragma once
 
 #include "platform/msgbox.h"  // WindowHandle

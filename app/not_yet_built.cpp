@@ -8,5 +8,4 @@ int EncryptLocally(HWND, Document*) { return 0; }
 int DecryptLocally(HWND, Document*) { return 0; }
 int DecryptAndOpen(HWND, Document*) { return 0; }
 int MakeReply(HWND, Document*) { return 0; }
-int SendEncrypted(HWND, Document*) { return 0; }
 

@@ -15,6 +15,11 @@ constexpr std::uint16_t LOG_FOLDER = 1;      // a folder to remove, deepest firs
 constexpr std::uint16_t LOG_KEY_HKLM = 8;    // a key under HKEY_LOCAL_MACHINE
 constexpr std::uint16_t LOG_KEY_HKCR = 9;    // a key under HKEY_CLASSES_ROOT
 constexpr std::uint16_t LOG_KEY_HKCU = 10;   // a key under HKEY_CURRENT_USER
+// The 64-bit shell extension that a 32-bit setup adds on 64-bit Windows. Uninstallers
+// that predate these codes skip them (they skip every code they do not know), so they
+// never act on a path or key in the wrong view.
+constexpr std::uint16_t LOG_FILE_NATIVE = 16;     // a file in the native (64-bit) system folder
+constexpr std::uint16_t LOG_KEY_HKCR_NATIVE = 17; // a key under HKEY_CLASSES_ROOT, 64-bit view
 constexpr std::uint16_t LOG_LANGUAGE = 64;   // 2 bytes; the first is the language number
 constexpr std::uint16_t LOG_TITLE = 65;      // the product title
 

@@ -5,15 +5,18 @@
 //
 // Started from the installation folder, the uninstaller cannot delete its own file
 // while it runs. It copies itself to the temporary folder and starts the copy with the
-// log path and " /ORIGIN:" naming its own file, then waits until the copy has removed
-// everything else. Once this original has ended, the copy deletes the original's file,
-// but only if it is still the very same file, and then the folders it had held back
-// (only when empty).
+// log path, its own file's path and three inherited handles: its own process, an event
+// and the copy's file opened for deletion on close. It then waits until the copy has
+// removed everything else and set the event (or has ended), and ends. The copy waits
+// for the original process to end, deletes the original's file, but only if it is
+// still the very same file, and then the folders it had held back (only when empty).
+// The copy's own file goes when the copy ends and the last handle to it is closed.
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -101,43 +104,54 @@ void OpenFailed(const RemoverState& s, const char* path) {
   RemoverBox(s, nullptr, text, RemoverTextFor(s.language, TEXT_ERROR_TITLE), MB_OK | MB_ICONERROR);
 }
 
-void ObjectName(char* out, std::size_t size, const char* kind, DWORD pid) {
-  std::snprintf(out, size, "QuillnoxRemover%s%lu", kind, static_cast<unsigned long>(pid));
-}
-
 // The original: start the temporary copy and wait until it has done everything but
-// this program's own file and folder. false when no copy could be started.
+// this program's own file and folder. false when no copy could be started (the work
+// is then done in place).
 bool HandOverToCopy(const RemoverState& s, const char* program) {
-  char temp[MAX_PATH], copy[MAX_PATH], line[1024];
+  char temp[MAX_PATH], copy[MAX_PATH], line[1024], args[900];
   const DWORD t = GetTempPathA(sizeof temp, temp);
   if (!t || t >= sizeof temp) return false;
   const int w = std::snprintf(copy, sizeof copy, "%sqlxrm%lu.exe", temp, static_cast<unsigned long>(GetCurrentProcessId()));
   if (w < 0 || static_cast<std::size_t>(w) >= sizeof copy) return false;
-  if (!CopyFileA(program, copy, FALSE)) return false;
-  char quoted[MAX_PATH + 2];
-  std::snprintf(quoted, sizeof quoted, "\"%s\"", copy);
-  char args[900];
-  if (!CopyCommandLine(s.log_path, program, s.silent, args, sizeof args)) return false;
-  std::snprintf(line, sizeof line, "%s %s", quoted, args);
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
+  // Handles for the copy to inherit: this process, to wait for its end, and the event
+  // that lets it end.
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE done = CreateEventA(&inherit, TRUE, FALSE, nullptr);
+  HANDLE self = nullptr;
+  DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(copy, line, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, temp, &startup, &process)) {
+  bool started = false;
+  // First with a third handle, on the copy's file opened to be deleted when its last
+  // handle closes: the copy inherits it and holds it until it ends. Should the system
+  // refuse to start a program from a file so opened, the copy is started without it
+  // and asks for its deletion at the next start of Windows instead.
+  for (int way = 0; way < 2 && done && self && !started; ++way) {
+    if (!CopyFileA(program, copy, FALSE)) break;
+    HANDLE own_file = way == 0 ? CreateFileA(copy, DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
+                                             OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr)
+                               : INVALID_HANDLE_VALUE;
+    if (CopyCommandLine(s.log_path, program, reinterpret_cast<std::uintptr_t>(self),
+                        reinterpret_cast<std::uintptr_t>(done),
+                        own_file != INVALID_HANDLE_VALUE ? reinterpret_cast<std::uintptr_t>(own_file) : 0, s.silent,
+                        args, sizeof args) &&
+        std::snprintf(line, sizeof line, "\"%s\" %s", copy, args) < static_cast<int>(sizeof line)) {
+      STARTUPINFOA startup{};
+      startup.cb = sizeof startup;
+      started = CreateProcessA(copy, line, nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &process) != 0;
+    }
+    if (own_file != INVALID_HANDLE_VALUE) CloseHandle(own_file);  // the copy holds its own, if started
+  }
+  if (self) CloseHandle(self);
+  if (!started) {
+    if (done) CloseHandle(done);
     DeleteFileA(copy);
     return false;
   }
-  char name[64];
-  ObjectName(name, sizeof name, "Origin", process.dwProcessId);
-  HANDLE alive = CreateMutexA(nullptr, TRUE, name);  // abandoned when this program ends
-  ObjectName(name, sizeof name, "Done", process.dwProcessId);
-  HANDLE done = CreateEventA(nullptr, TRUE, FALSE, name);
-  ResumeThread(process.hThread);
   HANDLE waits[2] = {done, process.hProcess};
-  WaitForMultipleObjects(done ? 2 : 1, done ? waits : waits + 1, FALSE, INFINITE);
+  WaitForMultipleObjects(2, waits, FALSE, INFINITE);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  if (done) CloseHandle(done);
-  if (alive) CloseHandle(alive);
+  CloseHandle(done);
   return true;
 }
 
@@ -161,49 +175,91 @@ FileIdentity IdentityOf(const char* path) {
   return id;
 }
 
-// The copy, after its work: tell the original, wait for it to end, then delete its
+// The copy, after its work: let the original end, wait until it has, then delete its
 // file when it is still the same file, and the folders held back when empty.
-void FinishForOriginal(RemoverState& s, const FileIdentity& original) {
-  char name[64];
-  ObjectName(name, sizeof name, "Done", GetCurrentProcessId());
-  if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {
+void FinishForOriginal(RemoverState& s, const FileIdentity& original, HANDLE origin_process, HANDLE done) {
+  if (done) {
     SetEvent(done);
     CloseHandle(done);
   }
-  ObjectName(name, sizeof name, "Origin", GetCurrentProcessId());
-  if (HANDLE alive = OpenMutexA(SYNCHRONIZE, FALSE, name)) {
-    const DWORD r = WaitForSingleObject(alive, 30000);
-    if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED) ReleaseMutex(alive);
-    CloseHandle(alive);
+  if (origin_process) {
+    WaitForSingleObject(origin_process, INFINITE);
+    CloseHandle(origin_process);
   }
-  if (original.known) {
-    for (int attempt = 0; attempt < 40; ++attempt) {  // the image may stay mapped a moment
-      HANDLE file = CreateFileA(s.origin, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-      if (file == INVALID_HANDLE_VALUE) {
-        if (GetFileAttributesA(s.origin) == INVALID_FILE_ATTRIBUTES) break;
-        Sleep(50);
-        continue;
-      }
+  // Right after the original has ended another program (a virus scanner) may hold
+  // its file for a moment: a refused deletion is tried again for at most a second.
+  for (int attempt = 0; original.known; ++attempt) {
+    Trace("PathRemove, path=%s", s.origin);
+    HANDLE file = CreateFileA(s.origin, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetFileAttributesA(s.origin) == INVALID_FILE_ATTRIBUTES) break;  // gone
+    bool deleted = false;
+    if (file != INVALID_HANDLE_VALUE) {
       const FileIdentity now = IdentityOf(file);
-      bool deleted = false;
-      if (now.known && now.volume == original.volume && now.high == original.high && now.low == original.low) {
-        FILE_DISPOSITION_INFO dispose{TRUE};
-        deleted = SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose) != 0;
-        Trace("PathRemove, path=%s", s.origin);
-        Trace(deleted ? "PathRemove, OK (i,n)=(0,1)" : "PathRemove, KO");
-      } else {
+      if (!now.known || now.volume != original.volume || now.high != original.high || now.low != original.low) {
         Trace("PathRemove, replaced path=%s", s.origin);
+        CloseHandle(file);
+        break;
       }
+      FILE_DISPOSITION_INFO dispose{TRUE};
+      deleted = SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose) != 0;
       CloseHandle(file);
+    }
+    if (deleted) {
+      Trace("PathRemove, OK (i,n)=(0,1)");
       break;
     }
+    Trace("PathRemove, KO");
+    if (attempt == 20) break;
+    Sleep(50);
   }
   for (const std::string& folder : s.held_folders) {
     Trace("DirRemove, path=%s", folder.c_str());
     if (!RemoveDirectoryA(folder.c_str()) && GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
       Trace("DirRemove, KO (i,n)=(%d,%d)", 0, 1);
   }
+}
+
+// The log beside an uninstaller started without argument: the log with the program's
+// own number, or else (an earlier installation numbered the log and the uninstaller
+// apart) a "unins%03d.dat" beside it. Either must list this very program file among
+// its files, so an uninstaller never takes another installation's log.
+bool LogListsProgram(const char* log_path, const char* program, const FileIdentity& self) {
+  std::vector<std::uint8_t> bytes;
+  if (!self.known || !ReadWholeFile(log_path, &bytes)) return false;
+  const char* name = std::strrchr(program, '\\');
+  name = name ? name + 1 : program;
+  std::size_t offset = 0;
+  LogEntry e;
+  while (NextLogRecord(bytes.data(), bytes.size(), &offset, &e)) {
+    if (e.too_long || e.code != LOG_FILE) continue;
+    const char* listed = std::strrchr(e.data, '\\');
+    if (!listed || lstrcmpiA(listed + 1, name) != 0) continue;
+    const FileIdentity id = IdentityOf(e.data);
+    if (id.known && id.volume == self.volume && id.high == self.high && id.low == self.low) return true;
+  }
+  return false;
+}
+
+bool FindOwnLog(const char* program, const char* own_log, char* log_path, std::size_t size) {
+  const FileIdentity self = IdentityOf(program);
+  if (LogListsProgram(own_log, program, self)) return lstrcpynA(log_path, own_log, static_cast<int>(size)) != nullptr;
+  char folder[MAX_PATH], pattern[MAX_PATH + 16], candidate[MAX_PATH + 16];
+  if (!FolderOf(program, folder, sizeof folder)) return false;
+  std::snprintf(pattern, sizeof pattern, "%s\\unins*.dat", folder);
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(pattern, &found);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  bool ok = false;
+  do {
+    if (!IsNumberedLogName(found.cFileName)) continue;
+    const int n = std::snprintf(candidate, sizeof candidate, "%s\\%s", folder, found.cFileName);
+    if (n < 0 || static_cast<std::size_t>(n) >= size) continue;
+    ok = LogListsProgram(candidate, program, self);
+  } while (!ok && FindNextFileA(find, &found));
+  FindClose(find);
+  if (ok) lstrcpynA(log_path, candidate, static_cast<int>(size));
+  return ok;
 }
 
 }  // namespace
@@ -253,9 +309,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return 0;
   }
   const bool no_argument = command.log_path[0] == '\0';
-  if (no_argument && !LogPathForProgram(program, command.log_path, sizeof command.log_path)) {
-    OpenFailed(s, "");
-    return 0;
+  if (no_argument) {
+    char own_log[REMOVER_PATH_SIZE];
+    if (!LogPathForProgram(program, own_log, sizeof own_log)) {
+      OpenFailed(s, "");
+      return 0;
+    }
+    if (!FindOwnLog(program, own_log, command.log_path, sizeof command.log_path)) {
+      OpenFailed(s, own_log);
+      return 0;
+    }
   }
   const DWORD full = GetFullPathNameA(command.log_path, sizeof s.log_path, s.log_path, nullptr);
   if (!full || full >= sizeof s.log_path || !ReadWholeFile(s.log_path, &s.log)) {
@@ -283,8 +346,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   FindScope(s);
   const int complete = RunRemoverWindow(instance, s);
   if (is_copy) {
-    FinishForOriginal(s, original);
-    MoveFileExA(program, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);  // the copy itself, when allowed
+    FinishForOriginal(s, original, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(command.origin_process)),
+                      reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(command.origin_done)));
+    // Without the inherited handle that deletes this copy when it ends, the copy
+    // asks for its deletion at the next start of Windows (allowed to administrators).
+    if (!command.own_file) MoveFileExA(program, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   }
   if (complete) {
     char text[512], title[300];

@@ -69,6 +69,7 @@ const char* const kTexts[2][TEXT_COUNT] = {
 
 const char kSilent[] = "/SILENT";
 const char kOrigin[] = " /ORIGIN:";
+const char kHandles[] = " /HANDLES:";
 
 // Trims blanks and one pair of quotes; false when it does not fit.
 bool TakePath(const char* begin, const char* end, char* out, std::size_t size) {
@@ -79,6 +80,30 @@ bool TakePath(const char* begin, const char* end, char* out, std::size_t size) {
     --end;
   }
   return CopyPart(begin, static_cast<std::size_t>(end - begin), out, size);
+}
+
+// The last occurrence of what in [begin, end), or nullptr.
+const char* LastBefore(const char* begin, const char* end, const char* what) {
+  const char* last = nullptr;
+  for (const char* p = std::strstr(begin, what); p && p < end; p = std::strstr(p + 1, what)) last = p;
+  return last;
+}
+
+// Decimal digits at *p (before end) into value; false when there are none or they
+// overflow 64 bits.
+bool TakeNumber(const char** p, const char* end, std::uint64_t* value) {
+  const char* q = *p;
+  std::uint64_t v = 0;
+  while (q < end && *q >= '0' && *q <= '9') {
+    const unsigned digit = static_cast<unsigned>(*q - '0');
+    if (v > (UINT64_MAX - digit) / 10) return false;
+    v = v * 10 + digit;
+    ++q;
+  }
+  if (q == *p) return false;
+  *p = q;
+  *value = v;
+  return true;
 }
 
 }  // namespace
@@ -92,19 +117,31 @@ bool ParseRemoverCommand(const char* command_line, RemoverCommand* command) {
     end = silent;
     if (end > command_line && end[-1] == ' ') --end;
   }
-  // The origin switch comes after the log path (and before "/SILENT").
-  const char* origin = nullptr;
-  for (const char* p = std::strstr(command_line, kOrigin); p && p < end; p = std::strstr(p + 1, kOrigin))
-    origin = p;
+  // The copy's switches come after the log path (and before "/SILENT").
+  const char* origin = LastBefore(command_line, end, kOrigin);
   if (origin) {
     if (!TakePath(origin + std::strlen(kOrigin), end, command->origin, sizeof command->origin)) return false;
     end = origin;
   }
+  if (const char* handles = LastBefore(command_line, end, kHandles)) {
+    std::uint64_t* const values[3] = {&command->origin_process, &command->origin_done, &command->own_file};
+    const char* p = handles + std::strlen(kHandles);
+    for (int i = 0; i < 3; ++i) {
+      if (i > 0 && *p++ != ',') return false;
+      if (!TakeNumber(&p, end, values[i])) return false;
+    }
+    if (p != end) return false;
+    end = handles;
+  }
   return TakePath(command_line, end, command->log_path, sizeof command->log_path);
 }
 
-bool CopyCommandLine(const char* log_path, const char* origin, bool silent, char* out, std::size_t size) {
-  const int n = std::snprintf(out, size, "%s%s%s%s", log_path, kOrigin, origin, silent ? " /SILENT" : "");
+bool CopyCommandLine(const char* log_path, const char* origin, std::uint64_t origin_process,
+                     std::uint64_t origin_done, std::uint64_t own_file, bool silent, char* out, std::size_t size) {
+  const int n = std::snprintf(out, size, "%s%s%llu,%llu,%llu%s%s%s", log_path, kHandles,
+                              static_cast<unsigned long long>(origin_process),
+                              static_cast<unsigned long long>(origin_done), static_cast<unsigned long long>(own_file),
+                              kOrigin, origin, silent ? " /SILENT" : "");
   return n >= 0 && static_cast<std::size_t>(n) < size;
 }
 
@@ -154,18 +191,28 @@ bool SplitKeyPath(const char* path, char* parent, std::size_t parent_size, char*
          CopyPart(last + 1, std::strlen(last + 1), name, name_size);
 }
 
-bool LogPathForProgram(const char* program_path, char* log_path, std::size_t size) {
-  const char* slash = std::strrchr(program_path, '\\');
-  const char* name = slash ? slash + 1 : program_path;
-  // "unins" + 3 digits + ".exe"
-  if (std::strlen(name) != 12 || !SameText(name, "unins", 5) || !SameText(name + 8, ".exe", 4)) return false;
+namespace {
+
+// "unins" + 3 digits + extension (".exe" or ".dat"), any case.
+bool IsNumberedName(const char* name, const char* extension) {
+  if (std::strlen(name) != 12 || !SameText(name, "unins", 5) || !SameText(name + 8, extension, 4)) return false;
   for (int i = 5; i < 8; ++i)
     if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+}  // namespace
+
+bool LogPathForProgram(const char* program_path, char* log_path, std::size_t size) {
+  const char* slash = std::strrchr(program_path, '\\');
+  if (!IsNumberedName(slash ? slash + 1 : program_path, ".exe")) return false;
   const std::size_t n = std::strlen(program_path);
   if (!CopyPart(program_path, n, log_path, size)) return false;
   std::memcpy(log_path + n - 3, "dat", 3);
   return true;
 }
+
+bool IsNumberedLogName(const char* name) { return IsNumberedName(name, ".dat"); }
 
 bool FolderOf(const char* path, char* folder, std::size_t size) {
   const char* last = std::strrchr(path, '\\');
@@ -217,6 +264,11 @@ bool FileRecordAllowed(const RemovalScope& scope, const char* path) {
   return false;
 }
 
+bool NativeFileRecordAllowed(const RemovalScope& scope, const char* path) {
+  return IsPlainPath(path) && scope.system_dir && *scope.system_dir && IsInsideFolder(path, scope.system_dir) &&
+         SameText(path + std::strlen(scope.system_dir) + 1, "quillext.dll");
+}
+
 bool FolderRecordAllowed(const RemovalScope& scope, const char* path) {
   if (!IsPlainPath(path) || IsDriveRoot(path)) return false;
   if (SameText(path, scope.install_dir) || IsInsideFolder(path, scope.install_dir) ||
@@ -238,9 +290,11 @@ bool KeyRecordAllowed(const RemovalScope& scope, int code, const char* path) {
   if (path[n - 1] == '\\') return false;
   switch (code) {
     case LOG_KEY_HKCR:
-      return KeyAtOrBelow(path, "*\\shellex\\ContextMenuHandlers\\Quillnox") ||
-             KeyAtOrBelow(path, "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}") || SameText(path, ".vek") ||
-             KeyAtOrBelow(path, "VekFile");
+    case LOG_KEY_HKCR_NATIVE:
+      if (KeyAtOrBelow(path, "*\\shellex\\ContextMenuHandlers\\Quillnox") ||
+          KeyAtOrBelow(path, "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}"))
+        return true;
+      return code == LOG_KEY_HKCR && (SameText(path, ".vek") || KeyAtOrBelow(path, "VekFile"));
     case LOG_KEY_HKLM: {
       if (KeyAtOrBelow(path, "Software\\Orvanel\\Quillnox") || SameText(path, "Software\\Orvanel")) return true;
       static const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";

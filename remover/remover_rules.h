@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // The timer: one pass every 50 ms; files are tried during the first 50 ticks, the
 // whole work stops at tick 100 with the leftover report.
@@ -22,19 +23,25 @@ struct RemoverCommand {
   bool silent;                       // "/SILENT" anywhere on the command line
   char log_path[REMOVER_PATH_SIZE];  // what is left before it ("" when nothing was given)
   // Set only in the temporary copy that finishes a removal for the original
-  // uninstaller: the original's own program file (" /ORIGIN:" followed by its path).
+  // uninstaller: the original's own program file (" /ORIGIN:" followed by its path),
+  // and the handles the copy inherited from it (" /HANDLES:" and three numbers, 0 for
+  // none): the original process, the event that lets the original end, and the copy's
+  // own program file opened to be deleted when the copy ends.
   char origin[REMOVER_PATH_SIZE];
+  std::uint64_t origin_process, origin_done, own_file;
 };
 
 // Splits the command line: "/SILENT" switches silent mode on and the line is cut at
-// the blank before it; " /ORIGIN:path" is taken off likewise. Leading and trailing
-// blanks and one pair of surrounding quotes are dropped from the log path. false
-// when a path does not fit.
+// the blank before it; " /ORIGIN:path" and then " /HANDLES:p,d,f" are taken off
+// likewise. Leading and trailing blanks and one pair of surrounding quotes are dropped
+// from the log path. false when a path does not fit or the handles are malformed.
 bool ParseRemoverCommand(const char* command_line, RemoverCommand* command);
 
-// The command line of the temporary copy: the log path, " /ORIGIN:" and the original
-// program's path, then " /SILENT" in silent mode. false when it does not fit.
-bool CopyCommandLine(const char* log_path, const char* origin, bool silent, char* out, std::size_t size);
+// The command line of the temporary copy: the log path, " /HANDLES:" with the three
+// handle numbers, " /ORIGIN:" and the original program's path, then " /SILENT" in
+// silent mode. false when it does not fit.
+bool CopyCommandLine(const char* log_path, const char* origin, std::uint64_t origin_process,
+                     std::uint64_t origin_done, std::uint64_t own_file, bool silent, char* out, std::size_t size);
 
 enum RemoverText {
   TEXT_STATE_TITLE,      // trace heading of the leftover list
@@ -70,6 +77,9 @@ bool SplitKeyPath(const char* path, char* parent, std::size_t parent_size, char*
 // "…\unins003.dat" (any case). false when the name is not of that form.
 bool LogPathForProgram(const char* program_path, char* log_path, std::size_t size);
 
+// A file name of the form "unins%03d.dat" (any case), as setup names its logs.
+bool IsNumberedLogName(const char* name);
+
 // The folder part of a path (without its last backslash); "" when it has none.
 bool FolderOf(const char* path, char* folder, std::size_t size);
 
@@ -94,12 +104,17 @@ bool IsInsideFolder(const char* path, const char* folder);
 // program group or desktop folder, or "quillext.dll" of the system folder.
 bool FileRecordAllowed(const RemovalScope& scope, const char* path);
 
+// A code 16 record: "quillext.dll" of the system folder, which names the native
+// (64-bit) system folder in the native file view.
+bool NativeFileRecordAllowed(const RemovalScope& scope, const char* path);
+
 // A code 1 record: the installation folder, a folder inside it or above it (never a
 // drive's root), the program group folder or its parent. Folders are only ever
 // removed when empty.
 bool FolderRecordAllowed(const RemovalScope& scope, const char* path);
 
-// A code 8, 9 or 10 record: one of the product's own keys under that root (the vendor
-// key "Software\Orvanel" included; the uninstaller never deletes a key that still has
-// subkeys).
+// A code 8, 9, 10 or 17 record: one of the product's own keys under that root (the
+// vendor key "Software\Orvanel" included; the uninstaller never deletes a key that
+// still has subkeys). Code 17, HKEY_CLASSES_ROOT in the 64-bit view, holds only the
+// 64-bit shell extension's registration: its handler key and its class key.
 bool KeyRecordAllowed(const RemovalScope& scope, int code, const char* path);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "remover/install_log.h"
+#include "remover/native_view.h"
 #include "remover/remover.h"
 #include "resources/resource.h"
 
@@ -29,27 +30,47 @@ Window g_window;
 void Step(HWND dialog) { SendDlgItemMessageA(dialog, IDC_REMOVER_PROGRESS, PBM_STEPIT, 0, 0); }
 
 HKEY RootOf(int code) {
-  return code == LOG_KEY_HKLM ? HKEY_LOCAL_MACHINE : code == LOG_KEY_HKCR ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER;
+  return code == LOG_KEY_HKLM                                  ? HKEY_LOCAL_MACHINE
+         : code == LOG_KEY_HKCR || code == LOG_KEY_HKCR_NATIVE ? HKEY_CLASSES_ROOT
+                                                               : HKEY_CURRENT_USER;
 }
 
 void RemoveKey(int code, const char* path) {
   char parent[REMOVER_PATH_SIZE], name[REMOVER_PATH_SIZE];
   if (!SplitKeyPath(path, parent, sizeof parent, name, sizeof name)) return;
+  // Code 17 names the 64-bit view, which a 32-bit uninstaller reaches only on request.
+  const REGSAM view = code == LOG_KEY_HKCR_NATIVE ? KEY_WOW64_64KEY : 0;
   HKEY key = nullptr;
-  const LONG opened = RegOpenKeyExA(RootOf(code), parent, 0, KEY_ALL_ACCESS, &key);
+  const LONG opened = RegOpenKeyExA(RootOf(code), parent, 0, KEY_ALL_ACCESS | view, &key);
   if (opened == ERROR_SUCCESS) {
     // Only a key without subkeys goes, on every system (some delete whole trees).
     HKEY child = nullptr;
     DWORD subkeys = 1;
-    if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(key, name, 0, KEY_READ | view, &child) == ERROR_SUCCESS) {
       RegQueryInfoKeyA(child, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
                        nullptr, nullptr);
       RegCloseKey(child);
     }
-    if (subkeys == 0) RegDeleteKeyA(key, name);
+    if (subkeys == 0 && view) RegDeleteKeyExA(key, name, view, 0);
+    else if (subkeys == 0) RegDeleteKeyA(key, name);
     RegCloseKey(key);
   }
   Trace("RegRemove %s\\%s ==> ret=%d", parent, name, static_cast<int>(opened));
+}
+
+// The 64-bit shell extension in the native system folder, deleted at once. Explorer
+// may hold it loaded; it then goes at the next start of Windows.
+void RemoveNativeFile(const char* path) {
+  Trace("PathRemove, native path=%s", path);
+  const char* result = "PathRemove, KO";
+  {
+    NativeFileView view;  // only around the file calls
+    if (DeleteFileA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+      result = "PathRemove, OK";
+    else if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+      result = "PathRemove, at restart";
+  }
+  Trace("%s", result);
 }
 
 // The one file and the folders the temporary copy leaves to the end.
@@ -95,8 +116,17 @@ void ReadLog(HWND dialog, RemoverState& s) {
           Trace("DirListAdd, path=%s", e.data);
         }
         break;
+      case LOG_FILE_NATIVE:
+        if (NativeFileRecordAllowed(g_window.scope, e.data)) {
+          RemoveNativeFile(e.data);
+          Step(dialog);
+        } else {
+          Trace("PathListAdd, refused path=%s", e.data);
+        }
+        break;
       case LOG_KEY_HKLM:
       case LOG_KEY_HKCR:
+      case LOG_KEY_HKCR_NATIVE:
       case LOG_KEY_HKCU:
         if (KeyRecordAllowed(g_window.scope, e.code, e.data)) {
           RemoveKey(e.code, e.data);

@@ -71,6 +71,9 @@
 #define IDR_CARRIED_NOTICE 140
 #define IDR_CARRIED_NOTES 220
 #define IDR_CARRIED_SHELLEXT 137
+/* Installer, the 64-bit shell extension and the HTML help page. */
+#define IDR_CARRIED_SHELLEXT64 139
+#define IDR_CARRIED_HELP_PAGE 146
 
 /* Setup wizard: the frame (105) and its pages, folder (135), installation (137) and
    finish (132); the artwork's numbers (icon 129, bitmaps 227 to 229) come from

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "remover/install_log.h"
+#include "remover/native_view.h"
 #include "setup/setup.h"
 #include "setup/setup_rules.h"
 
@@ -39,12 +40,13 @@ bool ReadShellFolder(HKEY root, const char* name, char* out, DWORD size) {
 }
 
 HKEY RootOf(RegRoot root) {
-  return root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE
-         : root == RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT
-                                        : HKEY_CURRENT_USER;
+  return root == RegRoot::LocalMachine                                       ? HKEY_LOCAL_MACHINE
+         : root == RegRoot::ClassesRoot || root == RegRoot::ClassesRootNative ? HKEY_CLASSES_ROOT
+                                                                               : HKEY_CURRENT_USER;
 }
 
-std::uint64_t FileSize(const char* path) {
+std::uint64_t FileSize(const char* path, bool native) {
+  NativeFileView view(native);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -79,7 +81,10 @@ int InstalledVersion(char* name) {
   return 1;
 }
 
-int ExtractResource(const char* type, int id, const char* path) {
+namespace {
+
+// ExtractResource, writing into the native system folder when native is set.
+int ExtractResourceTo(const char* type, int id, const char* path, bool native) {
   char text[SETUP_PATH_SIZE + 64];
   HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), type);
   HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
@@ -91,7 +96,11 @@ int ExtractResource(const char* type, int id, const char* path) {
     return 0;
   }
   const DWORD size = SizeofResource(nullptr, found);
-  std::FILE* out = std::fopen(path, "wb");
+  std::FILE* out = nullptr;
+  {
+    NativeFileView view(native);  // only around the open: the handle keeps the place
+    out = std::fopen(path, "wb");
+  }
   if (!out) {
     std::snprintf(text, sizeof text, "Unable to open file:\n%s", path);
     Box(nullptr, text, "Error", MB_ICONERROR);
@@ -101,6 +110,10 @@ int ExtractResource(const char* type, int id, const char* path) {
   const bool closed = std::fclose(out) == 0;
   return written && closed ? 1 : 0;
 }
+
+}  // namespace
+
+int ExtractResource(const char* type, int id, const char* path) { return ExtractResourceTo(type, id, path, false); }
 
 int CreateShortcut(const char* target, const char* link_path) {
   const HRESULT init = CoInitialize(nullptr);
@@ -165,10 +178,11 @@ int InstallAll(HWND owner, const char* dir) {
   for (const std::string& level : FolderLevels(dir))
     if (!Exists(level.c_str()) && _mkdir(level.c_str()) == 0) created.push_back(level);
 
-  // 2. Install log.
-  char log_path[SETUP_PATH_SIZE];
+  // 2. Install log, numbered together with the uninstaller written in step 4, so that
+  // the uninstaller started without argument finds the log of its own number.
+  char log_path[SETUP_PATH_SIZE], numbered_uninstaller[SETUP_PATH_SIZE];
   std::FILE* log = nullptr;
-  if (FirstFreeNumbered(dir, "dat", [](const char* p) { return Exists(p); }, log_path, sizeof log_path))
+  if (FirstFreeNumber(dir, [](const char* p) { return Exists(p); }, log_path, numbered_uninstaller, SETUP_PATH_SIZE))
     log = std::fopen(log_path, "wb");
   if (!log) {
     Box(owner, "Unable to create the configuration file\nfor uninstallation", "Error", MB_ICONWARNING);
@@ -183,7 +197,9 @@ int InstallAll(HWND owner, const char* dir) {
 
   // 4. Files and shortcuts.
   char program[SETUP_PATH_SIZE], help[SETUP_PATH_SIZE], uninstaller[SETUP_PATH_SIZE] = "",
-       extension[SETUP_PATH_SIZE] = "", last_group_link[SETUP_PATH_SIZE] = "";
+       extension[SETUP_PATH_SIZE] = "", native_extension[SETUP_PATH_SIZE] = "",
+       last_group_link[SETUP_PATH_SIZE] = "";
+  const ExtensionChoice extensions = ExtensionsToInstall(sizeof(void*) == 8, WindowsIs64Bit());
   FormatBounded(program, sizeof program, "%s\\Quillnox.exe", dir);
   FormatBounded(help, sizeof help, "%s\\Quillnox.hlp", dir);
   std::uint64_t installed_bytes = 0;
@@ -194,19 +210,28 @@ int InstallAll(HWND owner, const char* dir) {
       case StepKind::LogOnly: {
         bool built = false;
         if (step.target == StepTarget::Uninstaller) {
-          built = FirstFreeNumbered(dir, "exe", [](const char* p) { return Exists(p); }, path, sizeof path);
-          if (built) std::strcpy(uninstaller, path);
-        } else if (step.target == StepTarget::SystemDir) {
+          std::strcpy(path, numbered_uninstaller);
+          std::strcpy(uninstaller, path);
+          built = true;
+        } else if (step.target == StepTarget::SystemDir || step.target == StepTarget::NativeSystemDir) {
+          // A 32-bit setup names the native system folder by the same path; the native
+          // view (NativeFileView) makes that path reach it.
+          const bool native = step.target == StepTarget::NativeSystemDir;
+          if (native ? !extensions.native : !extensions.ordinary) break;
           char system[SETUP_PATH_SIZE];
           const UINT n = GetSystemDirectoryA(system, sizeof system);
-          built = n && n < sizeof system && FormatBounded(path, sizeof path, "%s\\%s", system, step.name);
-          if (built) std::strcpy(extension, path);
+          if (!n || n >= sizeof system || !FormatBounded(path, sizeof path, "%s\\%s", system, step.name)) break;
+          if (ExtractResourceTo(step.resource_type, step.resource_id, path, native))
+            installed_bytes += FileSize(path, native);
+          LogRecord(log, native ? LOG_FILE_NATIVE : LOG_FILE, path);
+          std::strcpy(native ? native_extension : extension, path);
+          break;
         } else {
           built = FormatBounded(path, sizeof path, "%s\\%s", dir, step.name);
         }
         if (!built) break;
         if (step.kind == StepKind::Resource && ExtractResource(step.resource_type, step.resource_id, path))
-          installed_bytes += FileSize(path);
+          installed_bytes += FileSize(path, false);
         LogRecord(log, LOG_FILE, path);
         break;
       }
@@ -246,7 +271,7 @@ int InstallAll(HWND owner, const char* dir) {
   const bool vendor_key_new = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvanel", 0, KEY_READ, &vendor) != ERROR_SUCCESS;
   if (vendor) RegCloseKey(vendor);
   std::vector<RegistryStep> plan;
-  if (RegistryPlan(dir, extension, uninstaller, static_cast<std::uint32_t>((installed_bytes + 1023) / 1024),
+  if (RegistryPlan(dir, extension, native_extension, uninstaller, static_cast<std::uint32_t>((installed_bytes + 1023) / 1024),
                    vendor_key_new, &plan)) {
     for (const RegistryStep& step : plan) {
       if (step.action == RegAction::Log) {
@@ -254,7 +279,13 @@ int InstallAll(HWND owner, const char* dir) {
         continue;
       }
       HKEY key = nullptr;
-      if (RegCreateKeyA(RootOf(step.root), step.key.c_str(), &key) != ERROR_SUCCESS) continue;
+      if (step.root == RegRoot::ClassesRootNative) {
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, step.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                            nullptr, &key, nullptr) != ERROR_SUCCESS)
+          continue;
+      } else if (RegCreateKeyA(RootOf(step.root), step.key.c_str(), &key) != ERROR_SUCCESS) {
+        continue;
+      }
       if (step.action == RegAction::SetValue)
         RegSetValueExA(key, step.name.empty() ? nullptr : step.name.c_str(), 0, step.type, step.data.data(),
                        static_cast<DWORD>(step.data.size()));

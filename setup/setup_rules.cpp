@@ -70,6 +70,7 @@ const std::vector<InstallStep>& InstallSteps() {
       {StepKind::Resource, "help", 145, StepTarget::InstallDir, "Quillnox.cnt", false},
       {StepKind::LogOnly, nullptr, 0, StepTarget::InstallDir, "Quillnox.GID", false},
       {StepKind::Resource, "help", 144, StepTarget::InstallDir, "Quillnox.hlp", false},
+      {StepKind::Resource, "help", 146, StepTarget::InstallDir, "Quillnox.htm", false},
       {StepKind::GroupShortcut, nullptr, 0, StepTarget::HelpFile, "%s Help.lnk", false},
       {StepKind::MarkDone, nullptr, 0, StepTarget::None, nullptr, false},
       {StepKind::Resource, "unins", 147, StepTarget::Uninstaller, nullptr, false},
@@ -78,13 +79,20 @@ const std::vector<InstallStep>& InstallSteps() {
       {StepKind::Resource, "text", 140, StepTarget::InstallDir, "mail.txt", false},
       {StepKind::Resource, "dll", 220, StepTarget::InstallDir, "notes.dll", false},
       {StepKind::Resource, "dll", 137, StepTarget::SystemDir, "quillext.dll", false},
+      {StepKind::Resource, "dll", 139, StepTarget::NativeSystemDir, "quillext.dll", false},
       {StepKind::MarkDone, nullptr, 1, StepTarget::None, nullptr, false},
   };
   return steps;
 }
 
-bool RegistryPlan(const char* dir, const char* extension_path, const char* uninstaller_path,
-                  std::uint32_t size_kib, bool vendor_key_new, std::vector<RegistryStep>* plan) {
+ExtensionChoice ExtensionsToInstall(bool setup_is_64bit, bool windows_is_64bit) {
+  if (setup_is_64bit) return {false, true};
+  return {true, windows_is_64bit};
+}
+
+bool RegistryPlan(const char* dir, const char* extension_path, const char* native_extension_path,
+                  const char* uninstaller_path, std::uint32_t size_kib, bool vendor_key_new,
+                  std::vector<RegistryStep>* plan) {
   plan->clear();
   char clsid_key[SETUP_PATH_SIZE], server_key[SETUP_PATH_SIZE], icon[SETUP_PATH_SIZE], command[SETUP_PATH_SIZE];
   char program[SETUP_PATH_SIZE], settings_key[SETUP_PATH_SIZE], uninstall_key[SETUP_PATH_SIZE];
@@ -98,7 +106,8 @@ bool RegistryPlan(const char* dir, const char* extension_path, const char* unins
       !FormatBounded(uninstall_key, sizeof uninstall_key,
                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", PRODUCT_TITLE) ||
       !FormatBounded(quiet, sizeof quiet, "\"%s\" /SILENT", uninstaller_path) ||
-      std::strlen(extension_path) >= SETUP_PATH_SIZE || std::strlen(uninstaller_path) >= SETUP_PATH_SIZE)
+      std::strlen(extension_path) >= SETUP_PATH_SIZE || std::strlen(native_extension_path) >= SETUP_PATH_SIZE ||
+      std::strlen(uninstaller_path) >= SETUP_PATH_SIZE)
     return false;
 
   auto key = [&](RegRoot root, const std::string& k) { plan->push_back({RegAction::CreateKey, root, k, "", 0, {}, 0}); };
@@ -107,25 +116,31 @@ bool RegistryPlan(const char* dir, const char* extension_path, const char* unins
     plan->push_back({RegAction::SetValue, root, k, name, type, std::move(data), 0});
   };
   auto log = [&](int code, const std::string& k) {
-    const RegRoot root = code == LOG_KEY_HKCR ? RegRoot::ClassesRoot
-                         : code == LOG_KEY_HKLM ? RegRoot::LocalMachine
-                                                : RegRoot::CurrentUser;
+    const RegRoot root = code == LOG_KEY_HKCR          ? RegRoot::ClassesRoot
+                         : code == LOG_KEY_HKCR_NATIVE ? RegRoot::ClassesRootNative
+                         : code == LOG_KEY_HKLM        ? RegRoot::LocalMachine
+                                                       : RegRoot::CurrentUser;
     plan->push_back({RegAction::Log, root, k, "", 0, {}, code});
   };
   const RegRoot cr = RegRoot::ClassesRoot, lm = RegRoot::LocalMachine;
 
-  const std::string handler = "*\\shellex\\ContextMenuHandlers\\Quillnox";
-  key(cr, handler);
-  value(cr, handler, "", kRegSz, Text(SHELLEXT_CLSID));
-  log(LOG_KEY_HKCR, handler);
-
-  key(cr, clsid_key);
-  value(cr, clsid_key, "", kRegSz, Text("Quillnox Shell Extension"));
-  key(cr, server_key);
-  value(cr, server_key, "", kRegSz, Text(extension_path));
-  value(cr, server_key, "ThreadingModel", kRegSz, Text("Apartment"));
-  log(LOG_KEY_HKCR, server_key);
-  log(LOG_KEY_HKCR, clsid_key);
+  // The shell extension, in setup's own view and, for the 64-bit build, in the 64-bit
+  // view: the same keys, naming the library of that view.
+  auto extension = [&](RegRoot root, int code, const char* path) {
+    const std::string handler = "*\\shellex\\ContextMenuHandlers\\Quillnox";
+    key(root, handler);
+    value(root, handler, "", kRegSz, Text(SHELLEXT_CLSID));
+    log(code, handler);
+    key(root, clsid_key);
+    value(root, clsid_key, "", kRegSz, Text("Quillnox Shell Extension"));
+    key(root, server_key);
+    value(root, server_key, "", kRegSz, Text(path));
+    value(root, server_key, "ThreadingModel", kRegSz, Text("Apartment"));
+    log(code, server_key);
+    log(code, clsid_key);
+  };
+  if (*extension_path) extension(cr, LOG_KEY_HKCR, extension_path);
+  if (*native_extension_path) extension(RegRoot::ClassesRootNative, LOG_KEY_HKCR_NATIVE, native_extension_path);
 
   key(cr, ".vek");
   value(cr, ".vek", "", kRegSz, Text("VekFile"));
@@ -198,12 +213,14 @@ bool OlderUninstallCommand(const char* open_command, char* command, std::size_t 
          FormatBounded(command, size, "%s\\unins000.exe /SILENT", folder);
 }
 
-bool FirstFreeNumbered(const char* dir, const char* ext, bool (*exists)(const char* path), char* out,
-                       std::size_t size) {
+bool FirstFreeNumber(const char* dir, bool (*exists)(const char* path), char* log_path, char* uninstaller_path,
+                     std::size_t size) {
   for (int n = 0; n < 1000; ++n) {
-    if (!FormatBounded(out, size, "%s\\unins%03d.%s", dir, n, ext)) return false;
-    if (!exists(out)) return true;
+    if (!FormatBounded(log_path, size, "%s\\unins%03d.dat", dir, n) ||
+        !FormatBounded(uninstaller_path, size, "%s\\unins%03d.exe", dir, n))
+      break;
+    if (!exists(log_path) && !exists(uninstaller_path)) return true;
   }
-  out[0] = '\0';
+  log_path[0] = uninstaller_path[0] = '\0';
   return false;
 }

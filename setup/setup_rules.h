@@ -46,8 +46,9 @@ enum class StepKind {
 
 enum class StepTarget {
   InstallDir,      // file name in the installation folder
-  Uninstaller,     // the first free "unins%03d.exe" in the installation folder
+  Uninstaller,     // "unins%03d.exe" with the number of the install log
   SystemDir,       // file name in the Windows system folder
+  NativeSystemDir, // file name in the native (64-bit) system folder, on 64-bit Windows
   Program,         // shortcut to the installed program
   HelpFile,        // shortcut to the help file
   UninstallerLink, // shortcut to the uninstaller
@@ -66,8 +67,20 @@ struct InstallStep {
 // The files and shortcuts of the installation, in order.
 const std::vector<InstallStep>& InstallSteps();
 
-// Registry groups: what setup creates and what it logs, in order.
-enum class RegRoot { LocalMachine, CurrentUser, ClassesRoot };
+// Which builds of the shell extension go onto this machine. Explorer loads only
+// extensions of its own width, so 64-bit Windows gets the 64-bit build as well,
+// installed into the native system folder and registered in the 64-bit registry view
+// (log codes 16 and 17). A 64-bit setup carries only the 64-bit build, so its
+// native folder and view are its own.
+struct ExtensionChoice {
+  bool ordinary;  // resource 137 into the system folder, registered in setup's own view
+  bool native;    // resource 139 into the native system folder, in the 64-bit view
+};
+ExtensionChoice ExtensionsToInstall(bool setup_is_64bit, bool windows_is_64bit);
+
+// Registry groups: what setup creates and what it logs, in order. ClassesRootNative
+// is HKEY_CLASSES_ROOT in the 64-bit registry view.
+enum class RegRoot { LocalMachine, CurrentUser, ClassesRoot, ClassesRootNative };
 enum class RegAction { CreateKey, SetValue, Log };
 struct RegistryStep {
   RegAction action;
@@ -79,13 +92,16 @@ struct RegistryStep {
   int log_code;                 // Log: 8, 9 or 10
 };
 
-// The registry steps for installation folder dir, the shell extension's full path, the
-// uninstaller's full path and the installed size in KiB. vendor_key_new: HKLM
+// The registry steps for installation folder dir, the shell extension's full path (""
+// when it is not installed), the 64-bit extension's full path in the native system
+// folder ("" when it is not installed), the uninstaller's full path and the installed
+// size in KiB. vendor_key_new: HKLM
 // "Software\Orvanel" does not exist yet, so creating the version key makes it, and it
 // is logged too (removed when nothing else is left under it). false when a value would
 // not fit its buffer.
-bool RegistryPlan(const char* dir, const char* extension_path, const char* uninstaller_path,
-                  std::uint32_t size_kib, bool vendor_key_new, std::vector<RegistryStep>* plan);
+bool RegistryPlan(const char* dir, const char* extension_path, const char* native_extension_path,
+                  const char* uninstaller_path, std::uint32_t size_kib, bool vendor_key_new,
+                  std::vector<RegistryStep>* plan);
 
 // The installed version's key as the wizard and the unattended installation look for
 // it: HKLM "Software\Orvanel\Vek" first, then "Software\Orvanel\Quillnox".
@@ -106,7 +122,10 @@ bool OlderInstallFolder(const char* open_command, char* folder, std::size_t size
 // The older uninstaller's silent command line: folder + "\unins000.exe /SILENT".
 bool OlderUninstallCommand(const char* open_command, char* command, std::size_t size);
 
-// The first free name "<dir>\unins%03d.<ext>", asking exists() for each number from 0.
-// false when none is free below 1000 or the path does not fit.
-bool FirstFreeNumbered(const char* dir, const char* ext, bool (*exists)(const char* path), char* out,
-                       std::size_t size);
+// The first number from 0 that is free for both the log and the uninstaller: neither
+// "<dir>\unins%03d.dat" nor "<dir>\unins%03d.exe" exists (exists() is asked for each).
+// Both names are given, so an uninstaller always carries the number of its own log,
+// whatever earlier installations left in the folder. false when no number below 1000
+// is free or a path does not fit.
+bool FirstFreeNumber(const char* dir, bool (*exists)(const char* path), char* log_path, char* uninstaller_path,
+                     std::size_t size);

@@ -1,19 +1,39 @@
 #!/bin/sh
 # tools/check-pe32.sh BUILD_DIR -- every program of a win32 build is a 32-bit (i386) PE
-# that imports no DLL beyond the system's; notes.dll exports NotesSendMail alone, undecorated.
+# that imports no DLL beyond the system's; notes.dll exports NotesSendMail alone, undecorated,
+# as a function with the C calling convention.
+# The one 64-bit library that the 32-bit setup carries for 64-bit Windows
+# (shellext64/quillext.dll) must be an x86-64 PE with the same system-only imports.
 set -e
 found=0
 for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -path '*/CMakeFiles/*' -not -path '*/googletest/*'); do
   found=1
-  file -b "$exe" | grep -q '^PE32 .*Intel 80386' || { echo "check-pe32: $exe is not a 32-bit program: $(file -b "$exe")" >&2; exit 1; }
-  extra=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
+  case "$exe" in
+    */shellext64/quillext.dll) want='^PE32+ .*x86-64' objdump=x86_64-w64-mingw32-objdump ;;
+    *) want='^PE32 .*Intel 80386' objdump=i686-w64-mingw32-objdump ;;
+  esac
+  file -b "$exe" | grep -q "$want" || { echo "check-pe32: $exe is not a 32-bit program: $(file -b "$exe")" >&2; exit 1; }
+  extra=$("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
           grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|comctl32|comdlg32|ole32|oleaut32|uxtheme|version|msvcrt|ws2_32|uuid)\.dll$' || true)
   [ -z "$extra" ] || { echo "check-pe32: $exe needs non-system DLLs: $extra" >&2; exit 1; }
   if [ "$(basename "$exe")" = notes.dll ]; then   # the one export, under its plain C name
     exports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
               sed -n 's/^\s*\[ *[0-9]*\] //p')
     [ "$exports" = NotesSendMail ] || { echo "check-pe32: $exe exports \"$exports\", not NotesSendMail" >&2; exit 1; }
+    # ... and that name leads to the C function: the caller removes the arguments, so
+    # the body ends with a plain "ret", never "ret $n" (a stdcall function under a
+    # .def name would pass the name test above).
+    dump=$(i686-w64-mingw32-objdump -p "$exe")
+    base=$(echo "$dump" | sed -n 's/^ImageBase\s*//p')
+    rva=$(echo "$dump" | sed -n 's/^\s*\[ *0\] +base\[ *1\] *\([0-9a-f]*\) Export RVA$/\1/p')
+    body=$(i686-w64-mingw32-objdump -d --disassemble=_NotesSendMail "$exe" |
+           awk '/^[0-9a-f]+ <_NotesSendMail>:$/ {on = 1; print; next} /^[0-9a-f]+ <.*>:$/ {on = 0} on')
+    start=$(echo "$body" | sed -n '1s/^\([0-9a-f]*\) .*/\1/p')
+    [ -n "$start" ] && [ -n "$base" ] && [ -n "$rva" ] && [ $((0x$start)) -eq $((0x$base + 0x$rva)) ] ||
+      { echo "check-pe32: $exe: NotesSendMail is not the C function _NotesSendMail" >&2; exit 1; }
+    echo "$body" | grep -q 'ret *\$' &&
+      { echo "check-pe32: $exe: NotesSendMail removes its own arguments (not the C calling convention)" >&2; exit 1; }
   fi
 done
 [ "$found" = 1 ] || { echo "check-pe32: no programs in $1" >&2; exit 1; }
-echo "check-pe32: all programs in $1 are 32-bit and need only system DLLs"
+echo "check-pe32: all programs in $1 are 32-bit (but the carried 64-bit shell extension) and need only system DLLs"

@@ -34,7 +34,35 @@ BOOL CALLBACK FindTop(HWND window, LPARAM lparam) {
   return TRUE;
 }
 
+struct PopupFind {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindPopupMenu(HWND window, LPARAM lparam) {
+  auto* find = reinterpret_cast<PopupFind*>(lparam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char class_name[16] = "";
+  GetClassNameA(window, class_name, sizeof class_name);
+  if (pid == find->pid && IsWindowVisible(window) && std::strcmp(class_name, "#32768") == 0) {
+    find->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 }  // namespace
+
+HWND WaitForPopupMenu(DWORD pid) {
+  for (int i = 0; i < 100; ++i) {
+    PopupFind find = {pid, nullptr};
+    EnumWindows(FindPopupMenu, reinterpret_cast<LPARAM>(&find));
+    if (find.found) return find.found;
+    Sleep(50);
+  }
+  return nullptr;
+}
 
 std::string TestProgramFolder() {
   char path[MAX_PATH];

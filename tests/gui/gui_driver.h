@@ -31,6 +31,9 @@ std::string TestProgramFolder();
 // A visible top-level window of the process (0: any) with exactly this title,
 // polled every 50 ms; nullptr after the timeout.
 HWND WaitForWindow(const std::string& title, DWORD pid, DWORD ms = 10000);
+// The visible pop-up menu (class "#32768") of the process, polled every 50 ms for up to
+// 5 s; nullptr when none opened.
+HWND WaitForPopupMenu(DWORD pid);
 std::string ControlText(HWND dialog, int id);
 void SetControlText(HWND dialog, int id, const std::string& text);
 bool ControlVisible(HWND dialog, int id);

@@ -8,7 +8,11 @@
 //   keys_demo setpw TEXT | authreq N | checkpw TEXT | active
 //   keys_demo dump FILE               "selection\n" then "label\tvalue\n" per entry
 //   keys_demo encrypt PASS OUT        a container holding one short text
-//   keys_demo gate | protect | manage [export] | about | identify PATH | menu
+//   keys_demo gate | protect | manage [export] | about | identify PATH
+//   keys_demo menu FILE               the host window until it is closed; each time the
+//                                     key button's menu opens, its items are appended to
+//                                     FILE ("menu", then "ID LABEL[ checked][ bitmap]" or
+//                                     "separator"), and KeyMenu's result ("chosen N")
 // Window commands show the main window ("Keys Demo") first, except gate.
 #include <windows.h>
 
@@ -27,11 +31,48 @@
 
 namespace {
 
-std::string g_identified;
+const char* g_menu_record = nullptr;
+
+void RecordLine(const std::string& line) {
+  if (g_menu_record == nullptr) return;
+  if (FILE* file = std::fopen(g_menu_record, "ab")) {
+    std::fprintf(file, "%s\n", line.c_str());
+    std::fclose(file);
+  }
+}
+
+// The pop-up menu as the user sees it: labels, check marks, pictures.
+void RecordMenu(HMENU menu) {
+  RecordLine("menu");
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    char label[64] = "";
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_CHECKMARKS;
+    item.dwTypeData = label;
+    item.cch = sizeof label;
+    if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &item)) {
+      RecordLine("<unreadable>");
+    } else if (item.fType & MFT_SEPARATOR) {
+      RecordLine("separator");
+    } else {
+      std::string line = std::to_string(item.wID) + " " + label;
+      if (item.fState & MFS_CHECKED) line += " checked";
+      if (item.hbmpChecked != nullptr && item.hbmpUnchecked != nullptr) line += " bitmap";
+      RecordLine(line);
+    }
+  }
+}
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_COMMAND && LOWORD(wparam) == IDC_KEY_BUTTON) {
-    KeyMenu(window, GetDlgItem(window, IDC_KEY_BUTTON));
+    const int chosen = KeyMenu(window, GetDlgItem(window, IDC_KEY_BUTTON));
+    RecordLine("chosen " + std::to_string(chosen));
+    return 0;
+  }
+  if (message == WM_INITMENUPOPUP) {
+    RecordMenu(reinterpret_cast<HMENU>(wparam));
     return 0;
   }
   if (message == WM_DESTROY) {
@@ -123,7 +164,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   } else if (command == "identify" && argc == 3) {
     char passphrase[KEY_SLOT_SIZE];
     result = KeyIdentify(host, argv[2], passphrase);
-  } else if (command == "menu") {
+  } else if (command == "menu" && argc == 3) {
+    g_menu_record = argv[2];
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
       if (!IsDialogMessageA(host, &message)) {
@@ -131,8 +173,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&message);
       }
     }
-    char passphrase[KEY_SLOT_SIZE];
-    return 200 + KeyFieldGetPassphrase(host, 1, passphrase);
+    return 1;
   } else {
     result = 101;
   }

@@ -1,10 +1,12 @@
 // The passphrase and access-password windows as the user meets them, through
 // keys_demo on the prefix's registry: the start-up password, every opening state of
-// the protection dialog with its checks, the key management dialog, the About box and
-// the automatic identification with its notice and prompt.
+// the protection dialog with its checks, the key button's menu, the key management
+// dialog with its Export and Import, the About box and the automatic identification with
+// its notice and prompt.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -12,6 +14,8 @@
 
 #include "resources/resource.h"
 #include "tests/gui/gui_driver.h"
+
+#include <dlgs.h>  // the common file dialog's control ids
 
 namespace {
 
@@ -357,6 +361,153 @@ TEST_F(KeysGuiTest, ManagementHideKey) {
   EXPECT_EQ(again.WaitExit(), 0);
 }
 
+// ---- key menu ------------------------------------------------------------------------
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Presses the key button like a user; in the menu that opens, moves down `downs` items
+// with the arrow key and takes the item with Enter (downs < 0: Escape). False when the
+// button cannot be pressed or no menu opens.
+bool ChooseInKeyMenu(Program& demo, HWND host, int downs) {
+  HWND button = GetDlgItem(host, IDC_KEY_BUTTON);
+  if (!IsWindowEnabled(button) || !IsWindowVisible(button)) return false;
+  Click(host, IDC_KEY_BUTTON);
+  HWND menu = WaitForPopupMenu(demo.pid());
+  if (menu == nullptr) return false;
+  for (int i = 0; i < downs; ++i) {
+    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageA(menu, WM_KEYUP, VK_DOWN, 0xC0000001);
+  }
+  const UINT last = downs < 0 ? VK_ESCAPE : VK_RETURN;
+  PostMessageA(menu, WM_KEYDOWN, last, 1);
+  PostMessageA(menu, WM_KEYUP, last, 0xC0000001);
+  return true;
+}
+
+// What the host recorded for one opening of the menu ("menu", the items, "chosen N"),
+// once KeyMenu has returned.
+std::vector<std::string> MenuRecord(const std::string& record) {
+  std::vector<std::string> lines;
+  Eventually([&] {
+    lines = ReadLines(record);
+    return !lines.empty() && lines.back().rfind("chosen ", 0) == 0;
+  });
+  std::remove(record.c_str());
+  return lines;
+}
+
+std::vector<std::string> MenuShown(const char* checked_label) {
+  std::vector<std::string> items = {"menu"};
+  const char* labels[] = {"alpha", "beta", "gamma"};
+  for (int k = 1; k <= 3; ++k) {
+    std::string item = std::to_string(k) + " " + labels[k - 1];
+    if (checked_label && std::string(checked_label) == labels[k - 1]) item += " checked";
+    items.push_back(item);
+  }
+  items.insert(items.end(), {"separator", "4 List... bitmap", "5 Manual bitmap"});
+  return items;
+}
+
+TEST_F(KeysGuiTest, KeyMenuChoosesAnEntryOrManual) {
+  for (const char* label : {"alpha", "beta", "gamma"})
+    ASSERT_EQ(RunDemo({"add", label, std::string("v-") + label}), 1);
+  ASSERT_EQ(RunDemo({"select", "2"}), 1);
+  const std::string record = WorkFile("menu.txt");
+  std::remove(record.c_str());
+  Program demo("keys_demo.exe", {"menu", record});
+  HWND host = WaitForWindow("Keys Demo", demo.pid());
+  ASSERT_NE(host, nullptr);
+  Sync(host);
+  EXPECT_EQ(ControlText(host, IDC_KEY_FIELD), "beta");
+  EXPECT_FALSE(Enabled(host, IDC_KEY_FIELD));
+
+  // Each row: the keys pressed in the menu, the entry checked while it is open, then the
+  // result, the key field, whether it can be typed into, and the stored list.
+  struct Choice {
+    int downs;
+    const char* checked;
+    int chosen;
+    const char* field;
+    bool enabled;
+    const char* stored;
+  };
+  const Choice choices[] = {
+      {3, "beta", 3, "gamma", false, "3|alpha=v-alpha|beta=v-beta|gamma=v-gamma"},
+      {-1, "gamma", 0, "gamma", false, "3|alpha=v-alpha|beta=v-beta|gamma=v-gamma"},  // Escape: nothing
+      {5, "gamma", 1, "Password", true, "0|alpha=v-alpha|beta=v-beta|gamma=v-gamma"},  // "Manual"
+      {1, nullptr, 1, "alpha", false, "1|alpha=v-alpha|beta=v-beta|gamma=v-gamma"},
+  };
+  for (const Choice& choice : choices) {
+    SCOPED_TRACE("downs " + std::to_string(choice.downs));
+    std::vector<std::string> expected = MenuShown(choice.checked);
+    expected.push_back("chosen " + std::to_string(choice.chosen));
+    ASSERT_TRUE(ChooseInKeyMenu(demo, host, choice.downs));
+    EXPECT_EQ(MenuRecord(record), expected);
+    Sync(host);
+    EXPECT_EQ(ControlText(host, IDC_KEY_FIELD), choice.field);
+    EXPECT_EQ(Enabled(host, IDC_KEY_FIELD), choice.enabled);
+    EXPECT_EQ(Dump(), choice.stored);
+  }
+
+  // "List...": the key management dialog; what it changed shows in the field.
+  ASSERT_TRUE(ChooseInKeyMenu(demo, host, 4));
+  HWND dialog = OpenManagement(demo);
+  ASSERT_NE(dialog, nullptr);
+  HWND list = GetDlgItem(dialog, IDC_KEY_LIST);
+  SendMessageA(list, LB_SETSEL, FALSE, -1);
+  SendMessageA(list, LB_SETSEL, TRUE, 0);
+  SetFocus(list);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEY_LIST, LBN_SETFOCUS), reinterpret_cast<LPARAM>(list));
+  Sync(dialog);
+  Press(dialog, IDC_KEY_DELETE);  // the selected entry goes: manual mode
+  EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON1),
+            "Warning : All selected Passphrases will definitely be removed.\nDo you wish to proceed ?\n");
+  EXPECT_TRUE(Eventually([&] { return ListCount(dialog) == 2; }));
+  Press(dialog, IDC_KEY_OK);
+  std::vector<std::string> expected = MenuShown("alpha");
+  expected.push_back("chosen 1");
+  EXPECT_EQ(MenuRecord(record), expected);
+  Sync(host);
+  EXPECT_EQ(ControlText(host, IDC_KEY_FIELD), "Password");
+  EXPECT_TRUE(Enabled(host, IDC_KEY_FIELD));
+  EXPECT_EQ(Dump(), "0|beta=v-beta|gamma=v-gamma");
+  CloseFromTitleBar(host);
+  EXPECT_EQ(demo.WaitExit(), 1);
+}
+
+TEST_F(KeysGuiTest, KeyMenuListWithAFirstKeyOpensTheProtectionDialog) {
+  const std::string record = WorkFile("menu.txt");
+  std::remove(record.c_str());
+  Program demo("keys_demo.exe", {"menu", record});
+  HWND host = WaitForWindow("Keys Demo", demo.pid());
+  ASSERT_NE(host, nullptr);
+  Sync(host);
+  EXPECT_EQ(ControlText(host, IDC_KEY_FIELD), "Password");
+  ASSERT_TRUE(ChooseInKeyMenu(demo, host, 1));  // an empty list: "List..." comes first
+  HWND dialog = OpenManagement(demo);
+  ASSERT_NE(dialog, nullptr);
+  AddKey(dialog, "first", "v-first");
+  Press(dialog, IDC_KEY_OK);
+  EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON1),
+            "You entered 1 new key.\n\nIt is highly recommended that you activate the Password protection for "
+            "Quillnox.\n\nDo you want to set a password ?");
+  HWND protection = WaitForDialog("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
+  ASSERT_NE(protection, nullptr) << "\"Yes\" leads to the access-password dialog";
+  Sync(host);
+  EXPECT_EQ(ControlText(host, IDC_KEY_FIELD), "first") << "the field is refreshed before";
+  Press(protection, IDCANCEL);
+  EXPECT_EQ(MenuRecord(record),
+            (std::vector<std::string>{"menu", "separator", "1 List... bitmap", "2 Manual bitmap", "chosen 1"}));
+  EXPECT_EQ(Dump(), "1|first=v-first");
+  CloseFromTitleBar(host);
+  EXPECT_EQ(demo.WaitExit(), 1);
+}
+
 // ---- About box -----------------------------------------------------------------------
 
 TEST_F(KeysGuiTest, AboutBox) {
@@ -419,6 +570,101 @@ TEST_F(KeysGuiTest, ExportWithNothingSelectedAsksForASelection) {
   ASSERT_NE(dialog, nullptr);
   Press(dialog, IDC_KEY_CANCEL);
   EXPECT_EQ(demo.WaitExit(), 0);
+}
+
+// Keys exported on one machine and imported on another: keys_across_prefixes.sh runs
+// the first test in a Wine prefix, then the second in another prefix whose drive C has
+// another volume serial. It names the key-exchange file (QLX_KEY_EXCHANGE_FILE) and the
+// serial each prefix must show (QLX_EXPECT_SERIAL, hexadecimal).
+
+std::string Environment(const char* name) {
+  char value[MAX_PATH] = "";
+  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+DWORD DriveCSerial() {
+  DWORD serial = 0;
+  return GetVolumeInformationA("C:\\", nullptr, 0, &serial, nullptr, nullptr, nullptr, 0) ? serial : 0;
+}
+
+// Names the file in the common file dialog titled `title` and presses its OK button.
+void ChooseFile(const std::string& title, DWORD pid, const std::string& path) {
+  HWND chooser = WaitForDialog(title, pid, IDOK);
+  ASSERT_NE(chooser, nullptr) << "no dialog " << title;
+  Sync(chooser);
+  // The file name: the combo box cmb13 of the Explorer-style dialog, edt1 of the old one.
+  const int name_id = GetDlgItem(chooser, cmb13) ? cmb13 : edt1;
+  SetControlText(chooser, name_id, path);
+  ASSERT_EQ(ControlText(chooser, name_id), path);
+  Press(chooser, IDOK);
+}
+
+// Types the transfer password into dialog 357 (twice when it asks for a confirmation).
+void TypeTransferPassword(DWORD pid, const std::string& password, bool confirm) {
+  HWND dialog = WaitForDialog("Quillnox", pid, IDC_TRANSFER_PASSWORD);
+  ASSERT_NE(dialog, nullptr);
+  Sync(dialog);
+  ASSERT_EQ(ControlVisible(dialog, IDC_TRANSFER_CONFIRM), confirm);
+  SetControlText(dialog, IDC_TRANSFER_PASSWORD, password);
+  if (confirm) SetControlText(dialog, IDC_TRANSFER_CONFIRM, password);
+  Press(dialog, IDOK);
+}
+
+class KeysAcrossPrefixes : public KeysGuiTest {
+ protected:
+  void SetUp() override {
+    exchange_ = Environment("QLX_KEY_EXCHANGE_FILE");
+    const std::string serial = Environment("QLX_EXPECT_SERIAL");
+    if (exchange_.empty() || serial.empty()) GTEST_SKIP() << "run by keys_across_prefixes.sh";
+    ASSERT_EQ(DriveCSerial(), std::strtoul(serial.c_str(), nullptr, 16)) << "the prefix has another serial";
+    KeysGuiTest::SetUp();
+  }
+  std::string exchange_;
+};
+
+constexpr char kTransferPassword[] = "carried over";
+
+TEST_F(KeysAcrossPrefixes, ExportInTheFirst) {
+  for (const auto& key : {std::pair<const char*, const char*>{"alpha", "a-one"}, {"beta", "b-two"}, {"gamma", "g-3"}})
+    ASSERT_EQ(RunDemo({"add", key.first, key.second}), 1);
+  Program demo("keys_demo.exe", {"manage"});
+  HWND dialog = OpenManagement(demo);
+  ASSERT_NE(dialog, nullptr);
+  HWND list = GetDlgItem(dialog, IDC_KEY_LIST);
+  SendMessageA(list, LB_SETSEL, FALSE, -1);
+  SendMessageA(list, LB_SETSEL, TRUE, 0);
+  SendMessageA(list, LB_SETSEL, TRUE, 2);
+  SetFocus(list);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_KEY_LIST, LBN_SETFOCUS), reinterpret_cast<LPARAM>(list));
+  Sync(dialog);
+  Press(dialog, IDC_KEY_EXPORT);
+  ChooseFile("Export keys", demo.pid(), exchange_);
+  TypeTransferPassword(demo.pid(), kTransferPassword, true);
+  EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON3), "2 keys exported in file:\n" + exchange_);
+  Press(dialog, IDC_KEY_OK);
+  EXPECT_EQ(demo.WaitExit(), 1);
+  EXPECT_NE(GetFileAttributesA(exchange_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Dump(), "3|alpha=a-one|beta=b-two|gamma=g-3") << "export leaves the list as it was";
+}
+
+TEST_F(KeysAcrossPrefixes, ImportInTheSecond) {
+  ASSERT_NE(GetFileAttributesA(exchange_.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing was exported";
+  ASSERT_EQ(RunDemo({"add", "delta", "d-four"}), 1);
+  ASSERT_EQ(RunDemo({"add", "gamma", "g-local"}), 1);
+  Program demo("keys_demo.exe", {"manage"});
+  HWND dialog = OpenManagement(demo);
+  ASSERT_NE(dialog, nullptr);
+  Press(dialog, IDC_KEY_IMPORT);
+  ChooseFile("Import keys", demo.pid(), exchange_);
+  TypeTransferPassword(demo.pid(), kTransferPassword, false);
+  EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON1),
+            "gamma already exists\nWould you like to replace it ?");
+  EXPECT_TRUE(Eventually([&] { return ListCount(dialog) == 3; }));
+  Press(dialog, IDC_KEY_OK);
+  EXPECT_EQ(demo.WaitExit(), 1);
+  // Read back through this machine's list key.
+  EXPECT_EQ(Dump(), "3|alpha=a-one|delta=d-four|gamma=g-3");
 }
 
 }  // namespace

@@ -202,11 +202,45 @@ void InstallInto(const std::string& dir) {
   ASSERT_EQ(setup.WaitExit(60000), 0);
 }
 
-// Waits until path is gone (the uninstaller's copy finishes after the original ends).
-bool WaitGone(const std::string& path, DWORD ms = 45000) {  // past the copy's 30 s wait for its original
+// Waits until path is gone: the uninstaller's copy deletes the original's file and
+// folder as soon as the original has ended.
+bool WaitGone(const std::string& path, DWORD ms = 10000) {
   for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
     if (!Exists(path)) return true;
   return !Exists(path);
+}
+
+// The uninstaller's temporary copies ("qlxrm*.exe") in the temporary folder.
+std::vector<std::string> TemporaryCopies() {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((TempFolder() + "qlxrm*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(found.cFileName);
+  while (FindNextFileA(find, &found));
+  FindClose(find);
+  return names;
+}
+
+// The files Windows is to delete or rename at its next start.
+std::string PendingRenames() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return "";
+  char data[8192];
+  DWORD size = sizeof data, type = 0;
+  const LONG r = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  return r == ERROR_SUCCESS ? std::string(data, size) : "";
+}
+
+// The copies go when they end; waits for that, then for nothing of theirs left behind
+// or scheduled for the next start of Windows.
+void ExpectNoTemporaryCopy() {
+  for (DWORD start = GetTickCount(); !TemporaryCopies().empty() && GetTickCount() - start < 10000;) Sleep(50);
+  EXPECT_EQ(TemporaryCopies(), std::vector<std::string>{});
+  EXPECT_EQ(PendingRenames().find("qlxrm"), std::string::npos) << PendingRenames();
 }
 
 std::string Log(std::initializer_list<std::pair<int, std::string>> records) {
@@ -227,10 +261,22 @@ HWND WaitForBox(const std::string& title, DWORD ms = 15000) {
   return nullptr;
 }
 
-const std::string kStandardFiles[] = {"Quillnox.exe", "Quillnox.cnt", "Quillnox.hlp", "unins000.exe", "mail.txt",
-                                      "notes.dll"};
+const std::string kStandardFiles[] = {"Quillnox.exe", "Quillnox.cnt", "Quillnox.hlp", "Quillnox.htm",
+                                      "unins000.exe", "mail.txt", "notes.dll"};
+const char kClsidKey[] = "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}";
 
-// The log setup writes for a fresh installation into kDir (two new levels).
+// A key in one registry view (KEY_WOW64_64KEY or KEY_WOW64_32KEY).
+bool KeyInView(const std::string& path, REGSAM view) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// The log setup writes for a fresh installation into kDir (two new levels). This 64-bit
+// setup installs the shell extension as the 32-bit setup installs its 64-bit build on
+// 64-bit Windows: into the native system folder (code 16), registered in the 64-bit
+// view (code 17).
 std::string ExpectedLog() {
   const std::string d = kDir, sys = SystemFolder();
   const std::string vek = "VekFile", clsid = "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}";
@@ -244,6 +290,7 @@ std::string ExpectedLog() {
               {0, d + "\\Quillnox.cnt"},
               {0, d + "\\Quillnox.GID"},
               {0, d + "\\Quillnox.hlp"},
+              {0, d + "\\Quillnox.htm"},
               {0, kGroup + "\\Quillnox Help.lnk"},
               {0, d + "\\unins000.exe"},
               {0, kGroup + "\\Uninstall Quillnox.lnk"},
@@ -251,10 +298,10 @@ std::string ExpectedLog() {
               {1, kGroupParent},
               {0, d + "\\mail.txt"},
               {0, d + "\\notes.dll"},
-              {0, sys + "\\quillext.dll"},
-              {9, "*\\shellex\\ContextMenuHandlers\\Quillnox"},
-              {9, clsid + "\\InProcServer32"},
-              {9, clsid},
+              {16, sys + "\\quillext.dll"},
+              {17, "*\\shellex\\ContextMenuHandlers\\Quillnox"},
+              {17, clsid + "\\InProcServer32"},
+              {17, clsid},
               {9, ".vek"},
               {9, vek + "\\Shell\\Open\\Command"},
               {9, vek + "\\Shell\\Open"},
@@ -275,10 +322,16 @@ void ExpectInstalled(const std::string& dir) {
   EXPECT_TRUE(ReadFile(dir + "\\Quillnox.exe") == ReadFile(test_dir + "payload_program.exe"));
   EXPECT_TRUE(ReadFile(dir + "\\unins000.exe") == ReadFile(test_dir + "..\\..\\remover\\remover.exe"));
   EXPECT_EQ(ReadFile(dir + "\\mail.txt").rfind("The attached file is encrypted.", 0), 0u);
-  for (const char* f : {"Quillnox.cnt", "Quillnox.hlp", "notes.dll"})
+  for (const char* f : {"Quillnox.cnt", "Quillnox.hlp", "Quillnox.htm", "notes.dll"})
     EXPECT_FALSE(ReadFile(dir + "\\" + f).empty()) << f;
   EXPECT_FALSE(Exists(dir + "\\Quillnox.GID"));
   EXPECT_FALSE(ReadFile(SystemFolder() + "\\quillext.dll").empty());
+  // The native system folder only, the class registered in the 64-bit view only.
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, sizeof windows);
+  EXPECT_FALSE(Exists(std::string(windows) + "\\syswow64\\quillext.dll"));
+  EXPECT_TRUE(KeyInView(std::string(kClsidKey) + "\\InProcServer32", KEY_WOW64_64KEY));
+  EXPECT_FALSE(KeyInView(kClsidKey, KEY_WOW64_32KEY));
 
   EXPECT_EQ(LinkTarget(kGroup + "\\Quillnox 4.10.lnk"), dir + "\\Quillnox.exe");
   EXPECT_EQ(LinkTarget(kDesktop + "\\Quillnox.lnk"), dir + "\\Quillnox.exe");
@@ -315,6 +368,7 @@ void ExpectRemoved(const std::string& dir) {
   EXPECT_TRUE(WaitGone(dir)) << dir;
   for (const std::string& f : kStandardFiles) EXPECT_FALSE(Exists(dir + "\\" + f)) << f;
   EXPECT_FALSE(Exists(SystemFolder() + "\\quillext.dll"));
+  EXPECT_FALSE(KeyInView(kClsidKey, KEY_WOW64_64KEY));
   EXPECT_FALSE(Exists(kGroupParent));
   EXPECT_FALSE(Exists(kDesktop + "\\Quillnox.lnk"));
   for (const char* k : {".vek", "VekFile", "*\\shellex\\ContextMenuHandlers\\Quillnox",
@@ -354,7 +408,7 @@ TEST(Install, UnattendedInstallThenSilentRemovalLeavesThePrefixAsItWas) {
     EXPECT_EQ(remover.WaitExit(30000), 0);
   }
   ExpectRemoved(kDir);
-  Sleep(300);  // the copy's last trace lines
+  ExpectNoTemporaryCopy();  // and with it the copy's last trace lines are written
   const auto lines = TraceLines();
   EXPECT_EQ(lines.at(0), "SilentMode=TRUE");
   for (const std::string& want :
@@ -363,10 +417,19 @@ TEST(Install, UnattendedInstallThenSilentRemovalLeavesThePrefixAsItWas) {
         std::string("RegRemove Software\\Orvanel\\Quillnox\\4.10EN ==> ret=0"),
         std::string("RegRemove Software\\Orvanel\\Quillnox ==> ret=0"),
         "PathRemove, path=" + kDir + "\\Quillnox.exe", std::string("PathRemove, OK (i,n)=(0,11)"),
+        "PathRemove, native path=" + SystemFolder() + "\\quillext.dll",
+        "RegRemove " + std::string(kClsidKey) + " ==> ret=0",
         "DirRemove, path=" + kGroup, std::string("Quillnox is removed from your computer")})
     EXPECT_TRUE(HasLine(lines, want)) << want;
   // The help index was never written: tried, gone, taken off.
   EXPECT_TRUE(HasLine(lines, "PathRemove, KO")) << "Quillnox.GID";
+  // The copy deleted the started uninstaller's file once that had ended: at the first try.
+  const std::string origin = "PathRemove, path=" + kDir + "\\unins000.exe";
+  const auto first = std::find(lines.begin(), lines.end(), origin);
+  ASSERT_NE(first, lines.end());
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), origin), 1);
+  ASSERT_NE(first + 1, lines.end());
+  EXPECT_EQ(first[1], "PathRemove, OK (i,n)=(0,1)");
 
   const Snapshot after = TakeSnapshot();
   EXPECT_EQ(Difference(after.files, before.files), std::vector<std::string>{});
@@ -375,18 +438,16 @@ TEST(Install, UnattendedInstallThenSilentRemovalLeavesThePrefixAsItWas) {
   EXPECT_EQ(Difference(before.keys, after.keys), std::vector<std::string>{});
 }
 
-TEST(Install, NoArgumentFromTheUninstallEntryAsksThenRemoves) {
-  InstallInto(kDir);
+// Starts the uninstall entry's command (no argument), checks that nothing goes before
+// the confirmation, answers it, and waits for the final message.
+void UninstallFromTheEntry(const std::string& check_file) {
   const std::string command = RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
-  ASSERT_EQ(command, kDir + "\\unins000.exe");
-  // A foreign file beside the installation survives; its folder stays with it.
-  const std::string foreign = "C:\\Program Files\\Orvanel\\foreign.txt";
-  WriteFile(foreign, "not ours");
   Program remover(command, {});
+  ASSERT_TRUE(remover.started()) << command;
   HWND confirm = WaitForBox("Quillnox Uninstall");
   ASSERT_NE(confirm, nullptr);
   EXPECT_EQ(BoxText(confirm), "Do you want to remove Quillnox and all of its components from your computer?");
-  EXPECT_TRUE(Exists(kDir + "\\Quillnox.exe"));  // nothing removed before the answer
+  EXPECT_TRUE(Exists(check_file));  // nothing removed before the answer
   PostMessageA(confirm, WM_COMMAND, IDYES, 0);
   HWND done = nullptr;
   for (DWORD start = GetTickCount(); !done && GetTickCount() - start < 20000; Sleep(50)) {
@@ -396,7 +457,17 @@ TEST(Install, NoArgumentFromTheUninstallEntryAsksThenRemoves) {
   ASSERT_NE(done, nullptr);
   PostMessageA(done, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(remover.WaitExit(20000), 0);
+}
+
+TEST(Install, NoArgumentFromTheUninstallEntryAsksThenRemoves) {
+  InstallInto(kDir);
+  ASSERT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), kDir + "\\unins000.exe");
+  // A foreign file beside the installation survives; its folder stays with it.
+  const std::string foreign = "C:\\Program Files\\Orvanel\\foreign.txt";
+  WriteFile(foreign, "not ours");
+  UninstallFromTheEntry(kDir + "\\Quillnox.exe");
   ExpectRemoved(kDir);
+  ExpectNoTemporaryCopy();
   EXPECT_EQ(ReadFile(foreign), "not ours");
   EXPECT_TRUE(Exists("C:\\Program Files\\Orvanel"));
   DeleteFileA(foreign.c_str());
@@ -426,25 +497,98 @@ TEST(Install, NumberingAndNewFolderLevels) {
   EXPECT_TRUE(WaitGone("C:\\qn\\a"));
   EXPECT_TRUE(Exists("C:\\qn"));  // not made by setup
 
+  // A log and uninstallers left behind: one number free for both names, so the
+  // uninstall entry's command, started without argument, finds its log.
   MakeFolders(kDir);
   WriteFile(kDir + "\\unins000.dat", "left");
   WriteFile(kDir + "\\unins000.exe", "left");
   WriteFile(kDir + "\\unins001.exe", "left");
   InstallInto(kDir);
-  EXPECT_TRUE(Exists(kDir + "\\unins001.dat"));
-  EXPECT_FALSE(Exists(kDir + "\\unins002.dat"));
+  EXPECT_FALSE(Exists(kDir + "\\unins001.dat"));
+  EXPECT_TRUE(Exists(kDir + "\\unins002.dat"));
   EXPECT_TRUE(ReadFile(kDir + "\\unins002.exe") == ReadFile(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), kDir + "\\unins002.exe");
-  {
-    Program remover(kDir + "\\unins002.exe", {kDir + "\\unins001.dat", "/SILENT"});
-    EXPECT_EQ(remover.WaitExit(30000), 0);
-  }
+  EXPECT_EQ(LinkTarget(kGroup + "\\Uninstall Quillnox.lnk"), kDir + "\\unins002.exe");
+  UninstallFromTheEntry(kDir + "\\Quillnox.exe");
   EXPECT_TRUE(WaitGone(kDir + "\\unins002.exe"));
+  EXPECT_FALSE(Exists(kDir + "\\unins002.dat"));
   EXPECT_FALSE(Exists(kDir + "\\Quillnox.exe"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
   for (const char* left : {"unins000.dat", "unins000.exe", "unins001.exe"}) {
     EXPECT_EQ(ReadFile(kDir + "\\" + left), "left") << left;
     DeleteFileA((kDir + "\\" + left).c_str());
   }
+  RemoveDirectoryA(kDir.c_str());
+  RemoveDirectoryA("C:\\Program Files\\Orvanel");
+}
+
+TEST(Install, WithoutArgumentOnlyALogListingTheUninstallerIsTaken) {
+  // An installation whose log and uninstaller were numbered apart (as earlier setups
+  // could): unins000.exe's log is unins003.dat, and unins000.dat is another log.
+  InstallInto(kDir);
+  ASSERT_TRUE(MoveFileA((kDir + "\\unins000.dat").c_str(), (kDir + "\\unins003.dat").c_str()));
+  const std::string mine = kDir + "\\mine.txt";
+  WriteFile(mine, "user's");
+  // The other log names an uninstaller of the same name elsewhere, not this file.
+  const std::string other_log = Log({{64, std::string(2, '\0')}, {65, "Quillnox"}, {0, mine}, {0, "C:\\Old\\unins000.exe"}});
+  WriteFile(kDir + "\\unins000.dat", other_log);
+  {
+    Program remover(kDir + "\\unins000.exe", {"/SILENT"});  // the entry's quiet command
+    EXPECT_EQ(remover.WaitExit(30000), 0);
+  }
+  EXPECT_TRUE(WaitGone(kDir + "\\unins000.exe"));
+  EXPECT_FALSE(Exists(kDir + "\\unins003.dat"));
+  EXPECT_FALSE(Exists(kDir + "\\Quillnox.exe"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_EQ(ReadFile(mine), "user's");
+  EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), other_log);
+
+  // No log beside it lists this uninstaller: the open message names the log of its
+  // number, and nothing is removed.
+  const std::string lone = kDir + "\\unins004.exe";
+  ASSERT_TRUE(CopyFileA((TestProgramFolder() + "..\\..\\remover\\remover.exe").c_str(), lone.c_str(), FALSE));
+  const std::string lone_log = Log({{65, "Quillnox"}, {0, mine}, {0, "C:\\Old\\unins004.exe"}});
+  WriteFile(kDir + "\\unins004.dat", lone_log);  // its number, not listing it
+  DeleteFileA(TracePath().c_str());
+  {
+    Program remover(lone, {"/SILENT"});
+    EXPECT_EQ(remover.WaitExit(30000), 0);
+  }
+  EXPECT_TRUE(HasLine(TraceLines(), kDir + "\\unins004.dat"));
+  EXPECT_TRUE(Exists(lone));
+  EXPECT_EQ(ReadFile(mine), "user's");
+  EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), other_log);
+  EXPECT_EQ(ReadFile(kDir + "\\unins004.dat"), lone_log);
+  for (const char* f : {"mine.txt", "unins000.dat", "unins004.dat", "unins004.exe"}) DeleteFileA((kDir + "\\" + f).c_str());
+  RemoveDirectoryA(kDir.c_str());
+  RemoveDirectoryA("C:\\Program Files\\Orvanel");
+}
+
+TEST(Install, AnUninstallerFileReplacedMeanwhileIsNotDeleted) {
+  InstallInto(kDir);
+  DeleteFileA(TracePath().c_str());
+  // A file in use holds the removal at its leftover report while the original waits.
+  const std::string busy = kDir + "\\mail.txt";
+  HANDLE held = CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Program remover(kDir + "\\unins000.exe", {});
+  HWND confirm = WaitForBox("Quillnox Uninstall");
+  ASSERT_NE(confirm, nullptr);
+  PostMessageA(confirm, WM_COMMAND, IDYES, 0);
+  HWND report = WaitForBox("Uninstall not completed", 20000);
+  ASSERT_NE(report, nullptr);
+  EXPECT_EQ(remover.WaitExit(0), -1);  // the started uninstaller waits for the removal
+  // Meanwhile the running original moves aside and a newer uninstaller takes its name.
+  ASSERT_TRUE(MoveFileA((kDir + "\\unins000.exe").c_str(), (kDir + "\\unins000.old").c_str()));
+  WriteFile(kDir + "\\unins000.exe", "newer");
+  CloseHandle(held);
+  PostMessageA(report, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(remover.WaitExit(20000), 0);
+  ExpectNoTemporaryCopy();  // the copy has ended: its work is over
+  EXPECT_EQ(ReadFile(kDir + "\\unins000.exe"), "newer");
+  EXPECT_TRUE(Exists(kDir + "\\unins000.old"));
+  EXPECT_TRUE(HasLine(TraceLines(), "PathRemove, replaced path=" + kDir + "\\unins000.exe"));
+  for (const char* f : {"mail.txt", "unins000.exe", "unins000.old"}) DeleteFileA((kDir + "\\" + f).c_str());
   RemoveDirectoryA(kDir.c_str());
   RemoveDirectoryA("C:\\Program Files\\Orvanel");
 }
@@ -470,6 +614,9 @@ TEST(Install, ShippedSetupCarriesWhatTheBuildMakes) {
   EXPECT_EQ(setup.WaitExit(10000), 0);
   EXPECT_EQ(types, std::vector<std::string>{});
   EXPECT_TRUE(ReadFile(kDir + "\\Quillnox.hlp") == ReadFile(TestProgramFolder() + "..\\..\\help\\Quillnox.hlp"));
+  EXPECT_TRUE(ReadFile(kDir + "\\Quillnox.htm") == ReadFile(TestProgramFolder() + "..\\..\\help\\Quillnox.htm"));
+  EXPECT_TRUE(ReadFile(SystemFolder() + "\\quillext.dll") ==
+              ReadFile(TestProgramFolder() + "..\\..\\shellext\\quillext.dll"));
   EXPECT_TRUE(ReadFile(kDir + "\\Quillnox.exe") == ReadFile(TestProgramFolder() + "..\\..\\app\\Quillnox.exe"));
   EXPECT_TRUE(ReadFile(kDir + "\\mail.txt") == ReadFile(TestProgramFolder() + "..\\..\\..\\..\\resources\\mail.txt"));
   EXPECT_TRUE(ReadFile(kDir + "\\unins000.exe") == ReadFile(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
@@ -525,6 +672,38 @@ TEST(Remover, FileInUseAndAFolderWithAUsersFileAreReportedAfterTheirRetries) {
   EXPECT_TRUE(HasLine(lines, "DirRemove, KO (i,n)=(0,1)"));
 }
 
+TEST(Remover, NativeExtensionHeldByExplorerGoesAtTheNextStart) {
+  // Explorer keeps a loaded extension open: it cannot be deleted now, so it is
+  // scheduled for deletion when Windows starts next.
+  MakeFolders(kEdge);
+  const std::string extension = SystemFolder() + "\\quillext.dll";
+  WriteFile(extension, "loaded");
+  HANDLE held = CreateFileA(extension.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const std::string log_path = kEdge + "\\unins000.dat";
+  WriteFile(log_path, Log({{65, "Quillnox"}, {16, extension}}));
+  DeleteFileA(TracePath().c_str());
+  RunRemover(log_path, true);
+  CloseHandle(held);
+  const auto lines = TraceLines();
+  EXPECT_TRUE(HasLine(lines, "PathRemove, native path=" + extension));
+  EXPECT_TRUE(HasLine(lines, "PathRemove, at restart"));
+  EXPECT_TRUE(HasLine(lines, "Quillnox is removed from your computer"));
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                          KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  char pending[4096] = "";
+  DWORD size = sizeof pending - 2;
+  EXPECT_EQ(RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(pending),
+                             &size),
+            ERROR_SUCCESS);
+  EXPECT_NE(std::string(pending, size).find("quillext.dll"), std::string::npos);
+  RegDeleteValueA(key, "PendingFileRenameOperations");
+  RegCloseKey(key);
+  DeleteFileA(extension.c_str());
+}
+
 TEST(Remover, FrenchLogShowsFrenchWindowAndCancelStopsTheWork) {
   MakeFolders(kEdge);
   WriteFile(kEdge + "\\busy.txt", "busy");
@@ -559,6 +738,7 @@ TEST(Remover, OddAndHostileLogs) {
     std::string final_line;  // expected in the trace
   };
   const std::string f = kEdge + "\\f.txt";
+  const std::string foreign_system = SystemFolder() + "\\qlxforeign.dll";
   const Case cases[] = {
       {"code 2 skipped", Log({{65, "Quillnox"}, {2, "C:\\edge\\outside.txt"}, {0, f}}), true,
        "Quillnox is removed from your computer"},
@@ -567,13 +747,15 @@ TEST(Remover, OddAndHostileLogs) {
       {"300-byte record skipped", Log({{65, "Quillnox"}, {0, kEdge + "\\" + std::string(290, 'x')}, {0, f}}), true,
        "Quillnox is removed from your computer"},
       {"hostile", Log({{65, "Quillnox"}, {0, outside}, {0, kEdge + "\\..\\outside.txt"}, {1, "C:\\users"},
-                       {1, "C:\\"}, {10, "Software\\Foreign"}, {9, "txtfile"}, {0, f}}),
+                       {1, "C:\\"}, {10, "Software\\Foreign"}, {9, "txtfile"}, {16, foreign_system},
+                       {16, outside}, {17, "txtfile"}, {0, f}}),
        true, "Quillnox is removed from your computer"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     WriteFile(f, "ours");
     WriteFile(outside, "user's");
+    WriteFile(foreign_system, "not ours");
     SetValue(HKEY_CURRENT_USER, "Software\\Foreign", "v", REG_SZ, std::string("keep", 5));
     const std::string log_path = kEdge + "\\unins000.dat";
     DeleteFileA(log_path.c_str());
@@ -583,6 +765,7 @@ TEST(Remover, OddAndHostileLogs) {
     const std::string trace = ReadText(TracePath());
     EXPECT_NE(trace.find(c.final_line), std::string::npos) << trace;
     EXPECT_EQ(ReadFile(outside), "user's");
+    EXPECT_EQ(ReadFile(foreign_system), "not ours");
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Foreign"));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "txtfile"));
     EXPECT_TRUE(Exists("C:\\edge"));

@@ -4,6 +4,8 @@
 // QLX_FAKE_MAPI_LOGON holds the result MAPILogon gives (default 0, success).
 // QLX_FAKE_MAPI_KEEP, a folder ending in "\", receives a copy of each attachment under
 // its file name as MAPISendMail sees it (the sender deletes the original afterwards).
+// With QLX_FAKE_MAPI_UNLOADABLE set the library refuses to load, as a broken or
+// missing Simple MAPI would.
 // Built twice: whole, and (QLX_FAKE_MAPI_PARTIAL) without MAPIResolveName.
 #include <windows.h>
 #include <mapi.h>
@@ -61,6 +63,10 @@ constexpr LHANDLE kSession = 0x5E55;
 }  // namespace
 
 extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  return reason == DLL_PROCESS_ATTACH && !Env("QLX_FAKE_MAPI_UNLOADABLE").empty() ? FALSE : TRUE;
+}
 
 ULONG WINAPI MAPILogon(ULONG_PTR ui, LPSTR profile, LPSTR password, FLAGS flags, ULONG reserved, LPLHANDLE session) {
   const std::string answer = Env("QLX_FAKE_MAPI_LOGON");

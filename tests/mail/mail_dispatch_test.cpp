@@ -140,4 +140,44 @@ TEST_F(MailDispatch, NotesRouteFailures) {
                             "warning: Quillnox Notes.dll error.\nerr=8"}));
 }
 
+// MailInit resolves the twelve functions in their order and stops at the first one
+// missing; the send command then shows "Unable to load MAPI32.DLL", and SendMail, which
+// loads again for itself, shows the same and calls nothing.
+struct ResolveCase {
+  const char* missing;   // the export the library lacks; nullptr: none
+  int result;            // of MailInit
+  std::size_t resolved;  // functions looked up, from the first
+};
+
+class MapiResolveOrder : public MailDispatch, public ::testing::WithParamInterface<ResolveCase> {};
+
+TEST_P(MapiResolveOrder, StopsAtTheFirstMissingFunction) {
+  const ResolveCase& row = GetParam();
+  MapiUnload();
+  WatchMapiLookups(row.missing);
+  EXPECT_EQ(MailInit(), row.result);
+  const std::vector<std::string>& order = SimpleMapiOrder();
+  EXPECT_EQ(MapiLookups(), std::vector<std::string>(order.begin(), order.begin() + row.resolved));
+  if (row.result == 0) {
+    MapiUnavailableMessage(kOwner);
+    EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 0);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"error: Unable to load MAPI32.DLL",
+                                                    "error: Unable to load MAPI32.DLL"}));
+    EXPECT_EQ(ReadAll(mapi_log_), "<missing>") << "no Simple MAPI function may be called";
+  } else {
+    EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+    EXPECT_EQ(Lines(ReadAll(mapi_log_)).size(), MapiRecord("").size());
+    EXPECT_TRUE(BoxTexts().empty());
+  }
+  WatchMapiLookups(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Exports, MapiResolveOrder,
+                         ::testing::Values(ResolveCase{nullptr, 1, 12}, ResolveCase{"MAPILogon", 0, 1},
+                                           ResolveCase{"MAPISendMail", 0, 3}, ResolveCase{"MAPISaveMail", 0, 7},
+                                           ResolveCase{"MAPIResolveName", 0, 12}),
+                         [](const ::testing::TestParamInfo<ResolveCase>& info) {
+                           return std::string(info.param.missing ? info.param.missing : "none") + "Missing";
+                         });
+
 }  // namespace

@@ -43,12 +43,24 @@ TEST(RemoverCommandLine, TooLongPathIsRefusedAndCopyLineRoundTrips) {
   EXPECT_FALSE(ParseRemoverCommand(long_path.c_str(), &cmd));
 
   char line[1024];
-  ASSERT_TRUE(CopyCommandLine("C:\\Q\\unins002.dat", "C:\\Q\\unins002.exe", true, line, sizeof line));
-  ASSERT_TRUE(ParseRemoverCommand(line, &cmd));
-  EXPECT_TRUE(cmd.silent);
-  EXPECT_STREQ(cmd.log_path, "C:\\Q\\unins002.dat");
-  EXPECT_STREQ(cmd.origin, "C:\\Q\\unins002.exe");
-  EXPECT_FALSE(CopyCommandLine("C:\\Q\\unins002.dat", "C:\\Q\\unins002.exe", false, line, 20));
+  for (const bool silent : {true, false}) {
+    ASSERT_TRUE(CopyCommandLine("C:\\Q R\\unins002.dat", "C:\\Q R\\unins002.exe", 0x1c4, 7, 18446744073709551615ull,
+                                silent, line, sizeof line));
+    ASSERT_TRUE(ParseRemoverCommand(line, &cmd)) << line;
+    EXPECT_EQ(cmd.silent, silent);
+    EXPECT_STREQ(cmd.log_path, "C:\\Q R\\unins002.dat");
+    EXPECT_STREQ(cmd.origin, "C:\\Q R\\unins002.exe");
+    EXPECT_EQ(cmd.origin_process, 0x1c4u);
+    EXPECT_EQ(cmd.origin_done, 7u);
+    EXPECT_EQ(cmd.own_file, 18446744073709551615ull);
+  }
+  EXPECT_FALSE(CopyCommandLine("C:\\Q\\unins002.dat", "C:\\Q\\unins002.exe", 1, 2, 3, false, line, 20));
+  // A started uninstaller never takes handle numbers it cannot read whole.
+  for (const char* bad : {"C:\\Q\\unins000.dat /HANDLES:1,2 /ORIGIN:C:\\Q\\unins000.exe",
+                          "C:\\Q\\unins000.dat /HANDLES:1,2,x /ORIGIN:C:\\Q\\unins000.exe",
+                          "C:\\Q\\unins000.dat /HANDLES:1,2,3,4 /ORIGIN:C:\\Q\\unins000.exe",
+                          "C:\\Q\\unins000.dat /HANDLES:99999999999999999999,2,3 /ORIGIN:C:\\Q\\unins000.exe"})
+    EXPECT_FALSE(ParseRemoverCommand(bad, &cmd)) << bad;
 }
 
 TEST(RemoverTexts, BothLanguagesAndFormatting) {
@@ -113,6 +125,9 @@ TEST(RemoverNoArgument, LogBesideTheProgramWithItsNumber) {
   EXPECT_STREQ(log, "C:\\Q\\UNINS000.dat");
   for (const char* bad : {"C:\\Q\\remover.exe", "C:\\Q\\unins00a.exe", "C:\\Q\\unins0001.exe", "C:\\Q\\unins000.dat"})
     EXPECT_FALSE(LogPathForProgram(bad, log, sizeof log)) << bad;
+  for (const char* name : {"unins000.dat", "UNINS042.DAT"}) EXPECT_TRUE(IsNumberedLogName(name)) << name;
+  for (const char* name : {"unins000.exe", "unins0000.dat", "unins00x.dat", "xunins00.dat", "unins000.dat.bak"})
+    EXPECT_FALSE(IsNumberedLogName(name)) << name;
 }
 
 const RemovalScope kScope = {"C:\\Program Files\\Orvanel\\Quillnox", "C:\\windows\\system32",
@@ -142,6 +157,26 @@ TEST(RemoverScope, FileRecords) {
       {"", false},
   };
   for (const Case& c : cases) EXPECT_EQ(FileRecordAllowed(kScope, c.path), c.allowed) << c.path;
+}
+
+TEST(RemoverScope, NativeFileRecordsOnlyTheSystemFoldersExtension) {
+  struct Case {
+    const char* path;
+    bool allowed;
+  };
+  const Case cases[] = {
+      {"C:\\windows\\system32\\quillext.dll", true},
+      {"C:\\WINDOWS\\System32\\QUILLEXT.DLL", true},
+      {"C:\\windows\\system32\\kernel32.dll", false},
+      {"C:\\windows\\system32\\sub\\quillext.dll", false},
+      {"C:\\windows\\system32\\..\\system32\\quillext.dll", false},
+      {"C:\\Program Files\\Orvanel\\Quillnox\\Quillnox.exe", false},  // a code 0 file, not this one
+      {"C:\\windows\\quillext.dll", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NativeFileRecordAllowed(kScope, c.path), c.allowed) << c.path;
+  const RemovalScope unknown{"C:\\Program Files\\Orvanel\\Quillnox", "", "", "", "Quillnox"};
+  EXPECT_FALSE(NativeFileRecordAllowed(unknown, "\\quillext.dll"));
 }
 
 TEST(RemoverScope, FolderRecords) {
@@ -192,6 +227,14 @@ TEST(RemoverScope, KeyRecords) {
       {LOG_KEY_HKCU, "Software", false},
       {LOG_KEY_HKCU, "Software\\Orvanel\\Quillnox\\", false},
       {LOG_FILE, "Software\\Orvanel\\Quillnox", false},
+      // The 64-bit view holds only the 64-bit shell extension's registration.
+      {LOG_KEY_HKCR_NATIVE, "*\\shellex\\ContextMenuHandlers\\Quillnox", true},
+      {LOG_KEY_HKCR_NATIVE, "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}\\InProcServer32", true},
+      {LOG_KEY_HKCR_NATIVE, "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}", true},
+      {LOG_KEY_HKCR_NATIVE, ".vek", false},
+      {LOG_KEY_HKCR_NATIVE, "VekFile", false},
+      {LOG_KEY_HKCR_NATIVE, "CLSID", false},
+      {LOG_KEY_HKCR_NATIVE, "*\\shellex\\ContextMenuHandlers", false},
   };
   for (const Case& c : cases) EXPECT_EQ(KeyRecordAllowed(kScope, c.code, c.path), c.allowed) << c.path;
 }

@@ -47,14 +47,39 @@ TEST(SetupSteps, OrderOfFilesAndShortcuts) {
     }
     order += ' ';
   }
-  EXPECT_EQ(order, "exe138 G D help145 log help144 G M0 unins147 G F text140 dll220 dll137 M1 ");
+  EXPECT_EQ(order, "exe138 G D help145 log help144 help146 G M0 unins147 G F text140 dll220 dll137 dll139 M1 ");
+  // Where each of the two extension builds goes.
+  for (const InstallStep& s : InstallSteps()) {
+    if (s.resource_id == 137) {
+      EXPECT_EQ(s.target, StepTarget::SystemDir);
+    }
+    if (s.resource_id == 139) {
+      EXPECT_EQ(s.target, StepTarget::NativeSystemDir);
+    }
+  }
+}
+
+TEST(SetupSteps, WhichShellExtensionBuildsAreInstalled) {
+  struct Case {
+    bool setup_64, windows_64, ordinary, native;
+  };
+  const Case cases[] = {
+      {false, false, true, false},  // 32-bit Windows: the 32-bit build only
+      {false, true, true, true},    // 32-bit setup on 64-bit Windows: both, the 64-bit one natively
+      {true, true, false, true},    // a 64-bit setup carries the 64-bit build only
+  };
+  for (const Case& c : cases) {
+    const ExtensionChoice got = ExtensionsToInstall(c.setup_64, c.windows_64);
+    EXPECT_EQ(got.ordinary, c.ordinary) << c.setup_64 << c.windows_64;
+    EXPECT_EQ(got.native, c.native) << c.setup_64 << c.windows_64;
+  }
 }
 
 const char kDir[] = "C:\\Program Files\\Orvanel\\Quillnox";
 
 TEST(SetupRegistry, GroupsAndLogRecordsInOrder) {
   std::vector<RegistryStep> plan;
-  ASSERT_TRUE(RegistryPlan(kDir, "C:\\windows\\system32\\quillext.dll", "C:\\Program Files\\Orvanel\\Quillnox\\unins000.exe",
+  ASSERT_TRUE(RegistryPlan(kDir, "C:\\windows\\system32\\quillext.dll", "", "C:\\Program Files\\Orvanel\\Quillnox\\unins000.exe",
                            512, true, &plan));
   std::vector<std::string> logs;
   std::set<std::string> created;
@@ -115,15 +140,56 @@ TEST(SetupRegistry, GroupsAndLogRecordsInOrder) {
     }
 }
 
+// The 64-bit extension: the same registration in the 64-bit view, naming the library in
+// the native system folder, logged under code 17 after the ordinary group; alone when
+// the setup is itself 64-bit.
+TEST(SetupRegistry, NativeExtensionInTheSixtyFourBitView) {
+  const std::string clsid = "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}";
+  auto logs_of = [](const std::vector<RegistryStep>& plan) {
+    std::vector<std::string> logs;
+    for (const RegistryStep& s : plan)
+      if (s.action == RegAction::Log && (s.log_code == 9 || s.log_code == 17) && s.key.rfind("VekFile", 0) != 0 &&
+          s.key != ".vek")
+        logs.push_back(std::to_string(s.log_code) + " " + s.key);
+    return logs;
+  };
+  std::vector<RegistryStep> plan;
+  ASSERT_TRUE(RegistryPlan(kDir, "C:\\w\\system32\\quillext.dll", "C:\\w\\system32\\quillext.dll",
+                           "C:\\Q\\unins000.exe", 0, false, &plan));
+  EXPECT_EQ(logs_of(plan), (std::vector<std::string>{"9 *\\shellex\\ContextMenuHandlers\\Quillnox",
+                                                     "9 " + clsid + "\\InProcServer32", "9 " + clsid,
+                                                     "17 *\\shellex\\ContextMenuHandlers\\Quillnox",
+                                                     "17 " + clsid + "\\InProcServer32", "17 " + clsid}));
+  int native_values = 0;
+  for (const RegistryStep& s : plan) {
+    if (s.action == RegAction::Log) {
+      EXPECT_EQ(s.root == RegRoot::ClassesRootNative, s.log_code == 17) << s.key;
+    } else if (s.root == RegRoot::ClassesRootNative) {
+      EXPECT_TRUE(s.key.rfind(clsid, 0) == 0 || s.key == "*\\shellex\\ContextMenuHandlers\\Quillnox") << s.key;
+      if (s.action == RegAction::SetValue && s.key == clsid + "\\InProcServer32" && s.name.empty()) {
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.data.data())), "C:\\w\\system32\\quillext.dll");
+        ++native_values;
+      }
+    }
+  }
+  EXPECT_EQ(native_values, 1);
+
+  ASSERT_TRUE(RegistryPlan(kDir, "", "C:\\w\\system32\\quillext.dll", "C:\\Q\\unins000.exe", 0, false, &plan));
+  EXPECT_EQ(logs_of(plan), (std::vector<std::string>{"17 *\\shellex\\ContextMenuHandlers\\Quillnox",
+                                                     "17 " + clsid + "\\InProcServer32", "17 " + clsid}));
+  const std::string too_long = "C:\\" + std::string(SETUP_PATH_SIZE, 'a');
+  EXPECT_FALSE(RegistryPlan(kDir, "", too_long.c_str(), "C:\\Q\\unins000.exe", 0, false, &plan));
+}
+
 TEST(SetupRegistry, TooLongFolderIsRefused) {
   std::vector<RegistryStep> plan;
   const std::string dir = "C:\\" + std::string(250, 'a');
-  EXPECT_FALSE(RegistryPlan(dir.c_str(), "C:\\w\\quillext.dll", "C:\\u.exe", 0, false, &plan));
+  EXPECT_FALSE(RegistryPlan(dir.c_str(), "C:\\w\\quillext.dll", "", "C:\\u.exe", 0, false, &plan));
 }
 
 TEST(SetupRegistry, VendorKeyLoggedOnlyWhenSetupMakesIt) {
   std::vector<RegistryStep> plan;
-  ASSERT_TRUE(RegistryPlan("C:\\Q", "C:\\w\\quillext.dll", "C:\\Q\\unins000.exe", 0, false, &plan));
+  ASSERT_TRUE(RegistryPlan("C:\\Q", "C:\\w\\quillext.dll", "", "C:\\Q\\unins000.exe", 0, false, &plan));
   for (const RegistryStep& s : plan) EXPECT_FALSE(s.action == RegAction::Log && s.key == "Software\\Orvanel" &&
                                                   s.root == RegRoot::LocalMachine);
 }
@@ -171,18 +237,36 @@ TEST(SetupOlder, UninstallerFromTheOpenCommand) {
 std::set<std::string> g_present;
 bool Present(const char* path) { return g_present.count(path) != 0; }
 
-TEST(SetupNumbering, FirstFreeNumberPerExtension) {
-  char out[SETUP_PATH_SIZE];
-  g_present = {"C:\\Q\\unins000.dat", "C:\\Q\\unins001.dat", "C:\\Q\\unins000.exe"};
-  ASSERT_TRUE(FirstFreeNumbered("C:\\Q", "dat", Present, out, sizeof out));
-  EXPECT_STREQ(out, "C:\\Q\\unins002.dat");
-  ASSERT_TRUE(FirstFreeNumbered("C:\\Q", "exe", Present, out, sizeof out));
-  EXPECT_STREQ(out, "C:\\Q\\unins001.exe");
+TEST(SetupNumbering, OneNumberFreeForTheLogAndTheUninstaller) {
+  struct Case {
+    std::set<std::string> present;
+    const char* log;
+    const char* uninstaller;
+  };
+  const Case cases[] = {
+      {{}, "C:\\Q\\unins000.dat", "C:\\Q\\unins000.exe"},
+      {{"C:\\Q\\unins000.dat"}, "C:\\Q\\unins001.dat", "C:\\Q\\unins001.exe"},
+      {{"C:\\Q\\unins000.exe"}, "C:\\Q\\unins001.dat", "C:\\Q\\unins001.exe"},
+      // Leftovers of both kinds at different numbers: the first number free for both.
+      {{"C:\\Q\\unins000.dat", "C:\\Q\\unins000.exe", "C:\\Q\\unins001.exe", "C:\\Q\\unins002.dat"},
+       "C:\\Q\\unins003.dat", "C:\\Q\\unins003.exe"},
+      {{"C:\\Q\\unins001.exe"}, "C:\\Q\\unins000.dat", "C:\\Q\\unins000.exe"},
+  };
+  char log[SETUP_PATH_SIZE], uninstaller[SETUP_PATH_SIZE];
+  for (const Case& c : cases) {
+    g_present = c.present;
+    ASSERT_TRUE(FirstFreeNumber("C:\\Q", Present, log, uninstaller, SETUP_PATH_SIZE)) << c.log;
+    EXPECT_STREQ(log, c.log);
+    EXPECT_STREQ(uninstaller, c.uninstaller);
+  }
   g_present.clear();
-  ASSERT_TRUE(FirstFreeNumbered("C:\\Q", "exe", Present, out, sizeof out));
-  EXPECT_STREQ(out, "C:\\Q\\unins000.exe");
+  for (int n = 0; n < 1000; ++n) g_present.insert("C:\\Q\\unins" + std::string(n < 10 ? "00" : n < 100 ? "0" : "") +
+                                                  std::to_string(n) + (n % 2 ? ".dat" : ".exe"));
+  EXPECT_FALSE(FirstFreeNumber("C:\\Q", Present, log, uninstaller, SETUP_PATH_SIZE));
+  g_present.clear();
   const std::string dir(250, 'x');
-  EXPECT_FALSE(FirstFreeNumbered(dir.c_str(), "exe", Present, out, sizeof out));
+  EXPECT_FALSE(FirstFreeNumber(dir.c_str(), Present, log, uninstaller, SETUP_PATH_SIZE));
+  EXPECT_STREQ(log, "");
 }
 
 }  // namespace

@@ -1,0 +1,115 @@
+// ShowHelp as the program calls it, on a system with and without the WinHelp viewer.
+// With "winhlp32.exe" present the viewer opens the help file; with it taken out of
+// the prefix the page "Quillnox.htm" beside the program goes to the program
+// registered for ".htm" (a stand-in that records its command line) as a "file:///"
+// address with the topic's anchor. The test changes the system folder and the file
+// associations, so it runs in a prefix of its own.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/help.h"
+
+namespace {
+
+std::string Folder() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string s = path;
+  return s.substr(0, s.rfind('\\') + 1);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Record() { return Folder() + "browser\\started.txt"; }
+
+// The stand-in's record of its command line, waited for up to 20 s ("" if none).
+std::string WaitForRecord() {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50))
+    if (GetFileAttributesA(Record().c_str()) != INVALID_FILE_ATTRIBUTES) return ReadFile(Record());
+  return "";
+}
+
+void SetDefault(const std::string& key, const std::string& value) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, key.c_str(), &k), ERROR_SUCCESS);
+  RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(k);
+}
+
+std::string Viewer() {
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof system);
+  return std::string(system) + "\\winhlp32.exe";
+}
+
+// This folder as the page's address: "file:///" and the path with slashes (the build
+// folder holds no character that an address would have to escape).
+std::string PageAddress() {
+  std::string address = "file:///" + Folder() + "Quillnox.htm";
+  for (char& c : address)
+    if (c == '\\') c = '/';
+  return address;
+}
+
+class HelpRoute : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // The stand-in browser, registered for ".htm".
+    SetDefault(".htm", "QuillnoxTestPage");
+    SetDefault("QuillnoxTestPage\\shell\\open\\command", "\"" + Folder() + "browser\\browser.exe\" \"%1\"");
+  }
+  void SetUp() override {
+    ASSERT_NE(GetFileAttributesA((Folder() + "Quillnox.htm").c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA(Record().c_str());
+  }
+};
+
+TEST_F(HelpRoute, WithoutTheViewerThePageOpensAtTheTopicsAnchor) {
+  ASSERT_TRUE(MoveFileA(Viewer().c_str(), (Viewer() + ".away").c_str()));
+  struct PutBack {
+    ~PutBack() { MoveFileA((Viewer() + ".away").c_str(), Viewer().c_str()); }
+  } put_back;
+  const std::string page = ReadFile(Folder() + "Quillnox.htm");
+  struct Case {
+    int topic;
+    std::string anchor;
+  };
+  const Case cases[] = {{8, "#ctx8"}, {101, "#ctx101"}, {5, "#ctx5"}, {-1, ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.topic);
+    DeleteFileA(Record().c_str());
+    ShowHelp(nullptr, c.topic);
+    EXPECT_EQ(WaitForRecord(), "\"" + PageAddress() + c.anchor + "\"");
+    if (!c.anchor.empty()) {  // the page has that anchor
+      EXPECT_NE(page.find("id=\"" + c.anchor.substr(1) + "\""), std::string::npos);
+    }
+  }
+  EXPECT_EQ(FindWindowA("MS_WINHELP", nullptr), nullptr);
+}
+
+TEST_F(HelpRoute, WithTheViewerWinHelpShowsTheHelpFile) {
+  ASSERT_NE(GetFileAttributesA(Viewer().c_str()), INVALID_FILE_ATTRIBUTES);
+  ShowHelp(nullptr, 8);
+  HWND viewer = nullptr;
+  for (DWORD start = GetTickCount(); !viewer && GetTickCount() - start < 30000; Sleep(100))
+    viewer = FindWindowA("MS_WINHELP", nullptr);
+  EXPECT_NE(viewer, nullptr);
+  EXPECT_EQ(GetFileAttributesA(Record().c_str()), INVALID_FILE_ATTRIBUTES);  // no page
+  if (viewer) {
+    PostMessageA(viewer, WM_CLOSE, 0, 0);
+    for (DWORD start = GetTickCount(); FindWindowA("MS_WINHELP", nullptr) && GetTickCount() - start < 5000;)
+      Sleep(100);
+  }
+}
+
+}  // namespace

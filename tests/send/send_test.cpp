@@ -1,0 +1,356 @@
+// "Encrypt and Mail" end to end: the real Quillnox.exe with a file and a text in its
+// window, the send button pressed like a user, and the recording fake "MAPI32.DLL"
+// beside it, which keeps a copy of each attachment it is handed (the program deletes
+// its own afterwards). Checked: what the mail carried, that the container opens with
+// the passphrase, and what is left in the temporary folder and in the window.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "container/operation.h"
+#include "container/result.h"
+#include "resources/resource.h"
+#include "tests/gui/gui_driver.h"
+
+namespace {
+
+constexpr char kProgram[] = "Quillnox.exe";
+constexpr char kTitle[] = "Quillnox";
+constexpr char kSettingsKey[] = "Software\\Orvanel\\Quillnox\\4.10EN";
+constexpr char kPassphrase[] = "mail me safely";
+
+std::string Temp() {
+  char path[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, path);
+  return path;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return "<missing>";
+  std::string bytes;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+  std::fclose(file);
+  return bytes;
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::set<std::string> TempNames() {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((Temp() + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.insert(found.cFileName);
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+[[maybe_unused]] std::uint32_t Le32At(const std::string& bytes, std::size_t offset) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+  return value;
+}
+
+int ItemCount(HWND window) {
+  DWORD_PTR count = 0;
+  SendMessageTimeoutA(GetDlgItem(window, IDC_MAIN_FILES), LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+  return static_cast<int>(count);
+}
+
+struct ChildText {
+  std::string text;
+};
+
+BOOL CALLBACK FindStaticText(HWND child, LPARAM lparam) {
+  char class_name[16] = "";
+  GetClassNameA(child, class_name, sizeof class_name);
+  char text[1024] = "";
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      &copied);
+  if (lstrcmpiA(class_name, "Static") == 0 && text[0] != '\0') {
+    reinterpret_cast<ChildText*>(lparam)->text = text;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The text of a system message box (its one static text with words in it).
+[[maybe_unused]] std::string MessageBoxText(HWND box) {
+  ChildText found;
+  EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
+  return found.text;
+}
+
+struct TitleList {
+  DWORD pid;
+  std::string titles;
+};
+
+BOOL CALLBACK AddTitle(HWND window, LPARAM lparam) {
+  auto* list = reinterpret_cast<TitleList*>(lparam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char title[256] = "";
+  if (pid == list->pid && IsWindowVisible(window) && GetWindowTextA(window, title, sizeof title))
+    list->titles += std::string("[") + title + "] ";
+  return TRUE;
+}
+
+// The titles of the process's visible windows, for failure messages.
+std::string WindowTitles(DWORD pid) {
+  TitleList list = {pid, ""};
+  EnumWindows(AddTitle, reinterpret_cast<LPARAM>(&list));
+  return list.titles;
+}
+
+class SendEncryptedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    // The default mail client is not Lotus Notes: Simple MAPI, the fake beside us.
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("Outlook Express"), 16);
+    RegCloseKey(key);
+    // The installation folder, where the mail's body would come from ("mail.txt").
+    const std::string open = TestProgramFolder() + "Quillnox.exe %1";
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "VekFile\\Shell\\Open\\Command", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(open.c_str()),
+                   static_cast<DWORD>(open.size() + 1));
+    RegCloseKey(key);
+
+    log_ = TestProgramFolder() + "mapi_calls.txt";
+    kept_ = TestProgramFolder() + "kept\\";
+    DeleteFileA(log_.c_str());
+    CreateDirectoryA(kept_.c_str(), nullptr);
+    for (const char* name : {"file.vek", "file.exe"}) {
+      DeleteFileA((kept_ + name).c_str());
+      DeleteFileA((Temp() + name).c_str());
+    }
+    SetEnvironmentVariableA("QLX_FAKE_MAPI_LOG", log_.c_str());
+    SetEnvironmentVariableA("QLX_FAKE_MAPI_KEEP", kept_.c_str());
+
+    source_ = TestProgramFolder() + "report.txt";
+    WriteAll(source_, "Quarterly figures, to be mailed encrypted.\r\n");
+    const std::string list = Temp() + "vekflist.tmp";
+    WriteAll(list, source_ + "\n");
+    program_ = std::make_unique<Program>(kProgram, std::vector<std::string>{"/d", list});
+    ASSERT_TRUE(program_->started());
+    window_ = WaitForWindow(kTitle, program_->pid());
+    ASSERT_NE(window_, nullptr);
+    Sync(window_);
+    ASSERT_EQ(ItemCount(window_), 1);
+    SetControlText(window_, IDC_MAIN_TEXT, "See the attached report.");
+  }
+  void TearDown() override {
+    if (window_ != nullptr && IsWindow(window_)) {
+      Click(window_, IDC_MAIN_QUIT);
+      EXPECT_EQ(program_->WaitExit(), 0);
+    }
+    program_.reset();
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+  }
+
+  // The toggle shows 1244 once it is on.
+  void TurnSelfExtractingOn() {
+    Click(window_, IDC_MAIN_SELFX_OFF);
+    Sync(window_);
+    for (int i = 0; i < 80 && GetDlgItem(window_, IDC_MAIN_SELFX_ON) == nullptr; ++i) Sleep(25);
+    ASSERT_NE(GetDlgItem(window_, IDC_MAIN_SELFX_ON), nullptr);
+  }
+
+  void ClickSend() {
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(window_, IDC_MAIN_SEND)));
+    ASSERT_TRUE(IsWindowVisible(GetDlgItem(window_, IDC_MAIN_SEND)));
+    Click(window_, IDC_MAIN_SEND);
+  }
+
+  // Waits until the mail was handed over and the program has deleted the attachment.
+  bool WaitForMail(const std::string& attachment) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50)) {
+      if (ReadAll(log_).find("files=1") != std::string::npos && !Exists(attachment)) {
+        Sync(window_);
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // The "file path=..." line of the mail's one attachment.
+  std::string AttachmentLine() {
+    const std::string log = ReadAll(log_);
+    const std::size_t at = log.find("file path=");
+    return at == std::string::npos ? "" : log.substr(at, log.find('\n', at) - at);
+  }
+
+  static std::string Shown(const std::string& path) {
+    std::string shown;
+    for (char c : path) shown += c == '\\' ? std::string("\\x5c") : std::string(1, c);
+    return shown;
+  }
+
+  std::unique_ptr<Program> program_;
+  HWND window_ = nullptr;
+  std::string log_, kept_, source_;
+};
+
+TEST_F(SendEncryptedTest, ToggleOffMailsFileVekAndDeletesIt) {
+  SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
+  const std::set<std::string> before = TempNames();
+  ClickSend();
+  ASSERT_TRUE(WaitForMail(Temp() + "file.vek")) << ReadAll(log_);
+
+  EXPECT_NE(ReadAll(log_).find("subject=\"Quillnox File\""), std::string::npos);
+  EXPECT_EQ(AttachmentLine(), "file path=\"" + Shown(Temp() + "file.vek") +
+                                  "\" name=\"file.vek\" position=0xffffffff flags=0x0 reserved=0 type=(null)");
+  // What was mailed is a container that the passphrase opens, and only that one.
+  const std::string mailed = kept_ + "file.vek";
+  EXPECT_EQ(PassphraseOpensContainer(mailed.c_str(), kPassphrase), RESULT_OK);
+  EXPECT_EQ(PassphraseOpensContainer(mailed.c_str(), "another one"), RESULT_WRONG_SIGNATURE);
+
+  // Nothing of the operation is left in the temporary folder; the source stays.
+  EXPECT_EQ(TempNames(), before);
+  EXPECT_TRUE(Exists(source_));
+  // The sent document left the window: no file is listed any more.
+  EXPECT_EQ(ItemCount(window_), 0);
+}
+
+TEST_F(SendEncryptedTest, NoPassphraseWarnsAndSendsNothing) {
+  SetControlText(window_, IDC_MAIN_KEY_FIELD, "");
+  const std::set<std::string> before = TempNames();
+  ClickSend();
+  HWND box = WaitForWindow("Quillnox Warning", program_->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ControlText(box, IDC_BOX_TEXT), "A password is required to encrypt the file");
+  Click(box, IDC_BOX_BUTTON3);
+  Sync(window_);
+  EXPECT_EQ(ReadAll(log_), "<missing>") << "no mail";
+  EXPECT_EQ(TempNames(), before);
+  EXPECT_EQ(ItemCount(window_), 1);
+}
+
+// No Simple MAPI library: the fake refuses to load.
+class SendWithoutMapiTest : public SendEncryptedTest {
+ protected:
+  void SetUp() override {
+    SetEnvironmentVariableA("QLX_FAKE_MAPI_UNLOADABLE", "1");
+    SendEncryptedTest::SetUp();
+  }
+  void TearDown() override {
+    SendEncryptedTest::TearDown();
+    SetEnvironmentVariableA("QLX_FAKE_MAPI_UNLOADABLE", nullptr);
+  }
+};
+
+TEST_F(SendWithoutMapiTest, RemovesTheContainerAndKeepsTheDocument) {
+  SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
+  const std::set<std::string> before = TempNames();
+  ClickSend();
+  HWND box = WaitForWindow("Quillnox Error", program_->pid(), 20000);
+  ASSERT_NE(box, nullptr) << WindowTitles(program_->pid()) << ReadAll(log_);
+  EXPECT_EQ(ControlText(box, IDC_BOX_TEXT), "Unable to load MAPI32.DLL");
+  Click(box, IDC_BOX_BUTTON3);
+  Sync(window_);
+  for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
+  Sync(window_);
+  EXPECT_EQ(ReadAll(log_), "<missing>") << "no mail";
+  EXPECT_EQ(TempNames(), before);
+  EXPECT_EQ(ItemCount(window_), 1) << "nothing was sent: the document stays to be sent again";
+  // The document itself still holds the file: a file handed over now joins it.
+  const std::string second = TestProgramFolder() + "second.txt";
+  WriteAll(second, "another file");
+  WriteAll(Temp() + "vekflist.tmp", second + "\n");
+  Program hand_over(kProgram, {"/d", Temp() + "vekflist.tmp"});
+  EXPECT_EQ(hand_over.WaitExit(), 0);
+  Sync(window_);
+  EXPECT_EQ(ItemCount(window_), 2);
+}
+
+#ifndef QLX_SEND_TEST_EXTRACTOR
+// This build's Quillnox.exe carries no extractor: the package cannot be made, and
+// nothing may go out in its place.
+TEST_F(SendEncryptedTest, ToggleOnWithoutTheExtractorResourceSendsNothing) {
+  TurnSelfExtractingOn();
+  SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
+  const std::set<std::string> before = TempNames();
+  ClickSend();
+  HWND box = WaitForWindow("Erreur", program_->pid(), 20000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), "Ressource introuvable\nResType=EXE, Erreur=0715H");
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  Sync(window_);
+  for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
+  Sync(window_);
+  EXPECT_EQ(ReadAll(log_), "<missing>") << "no mail";
+  // Neither the container nor a begun package is left; the document stays to be sent.
+  EXPECT_EQ(TempNames(), before);
+  EXPECT_EQ(ItemCount(window_), 1);
+}
+#else
+// Quillnox.exe carries the extractor: the mail carries "file.exe", the extractor
+// followed by the container and a trailer that points at it.
+TEST_F(SendEncryptedTest, ToggleOnMailsAPackageOfExtractorContainerAndTrailer) {
+  TurnSelfExtractingOn();
+  SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
+  const std::set<std::string> before = TempNames();
+  ClickSend();
+  ASSERT_TRUE(WaitForMail(Temp() + "file.exe")) << ReadAll(log_);
+  EXPECT_EQ(AttachmentLine(), "file path=\"" + Shown(Temp() + "file.exe") +
+                                  "\" name=\"file.exe\" position=0xffffffff flags=0x0 reserved=0 type=(null)");
+  EXPECT_NE(ReadAll(log_).find("body=(null)"), std::string::npos) << "a package goes without a body";
+
+  // The stub is Quillnox.exe's resource "EXE" 502, byte for byte.
+  HMODULE quillnox = LoadLibraryExA((TestProgramFolder() + kProgram).c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(quillnox, nullptr);
+  HRSRC resource = FindResourceA(quillnox, MAKEINTRESOURCEA(502), "EXE");
+  ASSERT_NE(resource, nullptr);
+  const std::string stub(static_cast<const char*>(LockResource(LoadResource(quillnox, resource))),
+                         SizeofResource(quillnox, resource));
+  FreeLibrary(quillnox);
+
+  const std::string package = ReadAll(kept_ + "file.exe");
+  const std::size_t size = package.size();
+  ASSERT_GT(size, stub.size() + 36);
+  EXPECT_EQ(package.substr(0, stub.size()), stub);
+  EXPECT_EQ(package.substr(size - 8), "QLXSELFX");
+  EXPECT_EQ(package.substr(size - 12, 4), "1.01");
+  EXPECT_EQ(Le32At(package, size - 16), 1u);
+  EXPECT_EQ(Le32At(package, size - 20), 8u);
+  EXPECT_EQ(package.substr(size - 28, 8), "file.vek");
+  const std::uint32_t payload = Le32At(package, size - 32);
+  EXPECT_EQ(Le32At(package, size - 36), stub.size());
+  ASSERT_EQ(stub.size() + payload + 36, size);
+  WriteAll(kept_ + "payload.vek", package.substr(stub.size(), payload));
+  EXPECT_EQ(PassphraseOpensContainer((kept_ + "payload.vek").c_str(), kPassphrase), RESULT_OK);
+
+  EXPECT_EQ(TempNames(), before) << "neither the package nor the container stays";
+  EXPECT_EQ(ItemCount(window_), 0);
+}
+#endif
+
+}  // namespace
