@@ -631,6 +631,13 @@ void EncryptWithQuillnoxFromExplorer(HWND window, const std::string& path) {
     invoked = menu->InvokeCommand(&info);
   }
   menu->Release();
+  // Explorer lets go of an idle extension: it unloads (its DllCanUnloadNow agrees), so
+  // that nothing holds its file when the uninstaller removes it.
+  for (int i = 0; i < 20 && GetModuleHandleA("quillext.dll") != nullptr; ++i) {
+    CoFreeUnusedLibrariesEx(0, 0);
+    Sleep(50);
+  }
+  EXPECT_EQ(GetModuleHandleA("quillext.dll"), nullptr) << "the extension stays loaded";
   ASSERT_GE(command, 0) << "no \"Encrypt with Quillnox\" in the menu";
   ASSERT_EQ(invoked, S_OK);
   ASSERT_TRUE(Eventually([&] { return ItemCount(window) == before + 1; })) << "the running window did not get the file";
