@@ -20,18 +20,20 @@ for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -pa
     exports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
               sed -n 's/^\s*\[ *[0-9]*\] //p')
     [ "$exports" = NotesSendMail ] || { echo "check-pe32: $exe exports \"$exports\", not NotesSendMail" >&2; exit 1; }
-    # ... and that name leads to the C function: the caller removes the arguments, so
-    # the body ends with a plain "ret", never "ret $n" (a stdcall function under a
-    # .def name would pass the name test above).
+    # ... and it is a function with the C calling convention: the caller removes the
+    # arguments, so its returns are a plain "ret", never "ret $n" (a stdcall function
+    # exported under the .def name would pass the name test above). The programs are
+    # stripped, so the body is read from the export's own address up to its first return.
     dump=$(i686-w64-mingw32-objdump -p "$exe")
     base=$(echo "$dump" | sed -n 's/^ImageBase\s*//p')
     rva=$(echo "$dump" | sed -n 's/^\s*\[ *0\] +base\[ *1\] *\([0-9a-f]*\) Export RVA$/\1/p')
-    body=$(i686-w64-mingw32-objdump -d --disassemble=_NotesSendMail "$exe" |
-           awk '/^[0-9a-f]+ <_NotesSendMail>:$/ {on = 1; print; next} /^[0-9a-f]+ <.*>:$/ {on = 0} on')
-    start=$(echo "$body" | sed -n '1s/^\([0-9a-f]*\) .*/\1/p')
-    [ -n "$start" ] && [ -n "$base" ] && [ -n "$rva" ] && [ $((0x$start)) -eq $((0x$base + 0x$rva)) ] ||
-      { echo "check-pe32: $exe: NotesSendMail is not the C function _NotesSendMail" >&2; exit 1; }
-    echo "$body" | grep -q 'ret *\$' &&
+    [ -n "$base" ] && [ -n "$rva" ] ||
+      { echo "check-pe32: $exe: the address of NotesSendMail is not readable" >&2; exit 1; }
+    start=$((0x$base + 0x$rva))
+    ret=$(i686-w64-mingw32-objdump -d --start-address=$start --stop-address=$((start + 65536)) "$exe" |
+          grep -m1 -E '\sret[lw]?( |$)' || true)
+    [ -n "$ret" ] || { echo "check-pe32: $exe: no return found in NotesSendMail" >&2; exit 1; }
+    echo "$ret" | grep -q 'ret[lw]\? *\$' &&
       { echo "check-pe32: $exe: NotesSendMail removes its own arguments (not the C calling convention)" >&2; exit 1; }
   fi
 done
