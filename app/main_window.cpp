@@ -22,6 +22,7 @@
 #include "app/main_window_look.h"
 #include "app/progress_dialog.h"
 #include "app/keys_ui.h"
+#include "app/commands.h"
 #include "app/not_yet_built.h"
 #include "app/output_files.h"
 #include "keys/access_password.h"
