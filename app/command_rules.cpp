@@ -38,6 +38,7 @@ struct Writer {
 std::size_t ReplyTextSize(const char* text, const FileEntry* files, int count) {
   std::size_t size = std::strlen(kReplyStart) + 1;
   for (int i = 0; i < count; ++i) {
+    if (files[i].name[0] == '\0') continue;  // the entry that only names a text's container
     size += std::strlen(kReplyFileOpen) + strnlen(files[i].name, sizeof files[i].name) + std::strlen(kReplyFileClose);
   }
   if (text && *text) size += std::strlen(kReplyTextStart) + std::strlen(text) + LineFeeds(text) * std::strlen(kQuote);
@@ -49,6 +50,7 @@ int BuildReplyText(const char* text, const FileEntry* files, int count, char* ou
   Writer w{out, size};
   bool fits = w.Put(kReplyStart);
   for (int i = 0; fits && i < count; ++i) {
+    if (files[i].name[0] == '\0') continue;
     fits = w.Put(kReplyFileOpen) && w.Put(files[i].name, strnlen(files[i].name, sizeof files[i].name)) &&
            w.Put(kReplyFileClose);
   }

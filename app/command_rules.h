@@ -15,7 +15,8 @@ inline constexpr const char kTextOutputName[] = "text.txt";         // a receive
 inline constexpr const char kDecryptedTextName[] = "Quillnox.txt";  // the text beside decrypted files
 inline constexpr const char kSessionKeyTextName[] = "qlx.txt";      // the text of a "/ks:" decryption
 
-// The reply to a decrypted document: "\r\n", then "\r\n> [<name>]" for each file, then,
+// The reply to a decrypted document: "\r\n", then "\r\n> [<name>]" for each file (the
+// nameless entry of a text-only container is no file), then,
 // when text is not empty, "\r\n> ----\r\n> " and the text with "> " written after every
 // line feed. The bytes it needs with its terminator, counted from the real lengths.
 std::size_t ReplyTextSize(const char* text, const FileEntry* files, int count);

@@ -44,6 +44,7 @@ TEST(ReplyText, TheQuotedTextByteForByte) {
       {"ok", {}, "\r\n\r\n> ----\r\n> ok"},
       {"", {"a.doc"}, "\r\n\r\n> [a.doc]"},
       {"", {}, "\r\n"},
+      {"ok", {""}, "\r\n\r\n> ----\r\n> ok"},  // a text-only container's nameless entry
       {"a\nb\n", {}, "\r\n\r\n> ----\r\n> a\n> b\n> "},
       {"x", {long_name, long_name, long_name}, "\r\n\r\n> [" + long_name + "]\r\n> [" + long_name + "]\r\n> [" +
                                                      long_name + "]\r\n> ----\r\n> x"},
