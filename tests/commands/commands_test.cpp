@@ -1,5 +1,5 @@
 // The main commands of Quillnox.exe driven through its real window under Wine:
-// encrypting and decrypting locally (also onto another volume, Q:), the text-only save
+// Open, encrypting and decrypting locally (also onto another volume, Q:), the text-only save
 // dialog, a received container's destination, Reply, New document, Decrypt and Open
 // with an application that holds its file (hold_file, associated with ".qlxhold"), a
 // full disk (F:), and the command lines that decrypt at once ("/l", "/ks:") or hand
@@ -509,6 +509,38 @@ TEST_F(CommandsTest, NewDocumentAsksOnlyWhenTheWindowHoldsSomething) {
   EXPECT_NE(AnswerBox(quillnox.pid(), IDC_BOX_BUTTON2), "<no box>");
   Sync(window);
   EXPECT_EQ(ControlText(window, IDC_MAIN_TEXT), "");
+  Click(window, IDC_MAIN_QUIT);
+  EXPECT_EQ(quillnox.WaitExit(), 0);
+}
+
+TEST_F(CommandsTest, OpenListsTheChosenFilesAndRemembersTheirFolder) {
+  const std::string folder = std::string(kWork) + "picked\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (const char* name : {"a.doc", "b.txt"}) Write(folder + name, name);
+  Program quillnox(kProgram, {});
+  HWND window = Start(quillnox);
+  ASSERT_NE(window, nullptr);
+  SetControlText(window, IDC_MAIN_TEXT, "kept");
+  Click(window, IDC_MAIN_OPEN);
+  HWND dialog = WaitForWindow("Open a file...", quillnox.pid());
+  ASSERT_NE(dialog, nullptr);
+  Sync(dialog);
+  SetControlText(dialog, 0x47C, folder + "a.doc");
+  Click(dialog, IDOK);
+  ASSERT_TRUE(Eventually([&] { return ItemCount(window) == 1; }));
+  char stored[QLX_PATH_SIZE] = "";
+  SettingsGetDir(1, stored);
+  EXPECT_EQ(std::string(stored), folder);
+
+  // The next open starts in that folder; two more names are added to the list.
+  Click(window, IDC_MAIN_OPEN);
+  dialog = WaitForWindow("Open a file...", quillnox.pid());
+  ASSERT_NE(dialog, nullptr);
+  Sync(dialog);
+  SetControlText(dialog, 0x47C, "\"a.doc\" \"b.txt\"");
+  Click(dialog, IDOK);
+  ASSERT_TRUE(Eventually([&] { return ItemCount(window) == 3; }));
+  EXPECT_EQ(ControlText(window, IDC_MAIN_TEXT), "kept");
   Click(window, IDC_MAIN_QUIT);
   EXPECT_EQ(quillnox.WaitExit(), 0);
 }
