@@ -41,6 +41,38 @@ struct ProgressDialogState {
 };
 ProgressDialogState* g_state = nullptr;
 
+// The banner as wide as the dialog's client area: where the dialog font makes the dialog
+// wider than the picture, the picture's plain right end is repeated, so no gap shows
+// beside it. The picture itself is given back when it is wide enough or on failure.
+HBITMAP WidenedBanner(HWND dialog, HBITMAP banner) {
+  BITMAP info = {};
+  RECT client = {};
+  if (banner == nullptr || !GetObjectA(banner, sizeof info, &info) || !GetClientRect(dialog, &client) ||
+      client.right <= info.bmWidth) {
+    return banner;
+  }
+  HDC screen = GetDC(dialog);
+  HDC from = CreateCompatibleDC(screen);
+  HDC to = CreateCompatibleDC(screen);
+  HBITMAP wide = from && to ? CreateCompatibleBitmap(screen, client.right, info.bmHeight) : nullptr;
+  if (wide) {
+    HGDIOBJ old_from = SelectObject(from, banner);
+    HGDIOBJ old_to = SelectObject(to, wide);
+    BitBlt(to, 0, 0, info.bmWidth, info.bmHeight, from, 0, 0, SRCCOPY);
+    StretchBlt(to, info.bmWidth, 0, client.right - info.bmWidth, info.bmHeight, from, info.bmWidth - 1, 0, 1,
+               info.bmHeight, SRCCOPY);
+    SelectObject(from, old_from);
+    SelectObject(to, old_to);
+  }
+  if (to) DeleteDC(to);
+  if (from) DeleteDC(from);
+  ReleaseDC(dialog, screen);
+  if (wide == nullptr) return banner;
+  DeleteObject(banner);
+  return wide;
+}
+
+
 HBITMAP Image(int id) {
   const int index = id - PROGRESS_IMAGE_FAILED;
   return (index >= 0 && index < 3) ? g_state->images[index] : nullptr;
@@ -116,8 +148,8 @@ void InitDialog(HWND dialog) {
   SetWindowTextA(dialog, title);
   SetDlgItemTextA(dialog, IDCANCEL, "Cancel");
 
-  g_state->banner = static_cast<HBITMAP>(
-      LoadImageA(instance, MAKEINTRESOURCEA(IDB_PROGRESS_BANNER), IMAGE_BITMAP, 0, 0, 0));
+  g_state->banner = WidenedBanner(dialog, static_cast<HBITMAP>(LoadImageA(
+                                              instance, MAKEINTRESOURCEA(IDB_PROGRESS_BANNER), IMAGE_BITMAP, 0, 0, 0)));
   if (g_state->banner)
     SendDlgItemMessageA(dialog, IDC_PROGRESS_BANNER, STM_SETIMAGE, IMAGE_BITMAP,
                         reinterpret_cast<LPARAM>(g_state->banner));
