@@ -38,6 +38,10 @@ struct ProgressDialogState {
   bool finished;  // the operation has answered
   bool cancel;
   DWORD last_pump;
+  // Where each row's bar stands. Only ApplyNotification moves the bars once they are
+  // set to 0, so the dialog keeps their positions rather than asking a bar for its
+  // own on every notification (there are hundreds of thousands on a large file).
+  std::int32_t positions[PROGRESS_ROW_COUNT];
 };
 ProgressDialogState* g_state = nullptr;
 
@@ -102,9 +106,12 @@ void ApplyNotification(HWND dialog, int row_index, std::uint32_t value) {
   ProgressRow& row = ProgressRows()[row_index];
   if (!row.bar) return;
   HWND bar = static_cast<HWND>(row.bar);
-  const auto position = static_cast<std::int32_t>(SendMessageA(bar, PBM_GETPOS, 0, 0));
+  std::int32_t& position = g_state->positions[row_index];
   const ProgressMove move = ProgressApply(&row, position, value);
-  if (move.delta != 0) SendMessageA(bar, PBM_DELTAPOS, static_cast<WPARAM>(move.delta), 0);
+  if (move.delta != 0) {
+    SendMessageA(bar, PBM_DELTAPOS, static_cast<WPARAM>(move.delta), 0);
+    position += move.delta;
+  }
   if (move.image) ShowImage(static_cast<HWND>(row.status), move.image);
   if (move.repaint) UpdateWindow(dialog);
 }
@@ -164,6 +171,7 @@ void InitDialog(HWND dialog) {
     ProgressRows()[lines[i].row].status = GetDlgItem(dialog, kStatus[i]);
   }
   ProgressReset(request.count > 0 && request.entries ? request.entries[0].size : 0);
+  for (std::int32_t& position : g_state->positions) position = 0;
 
   const COLORREF background = ProgressBarBackground(GetSysColor(COLOR_BTNFACE));
   for (int i = 0; i < 3; ++i) {
