@@ -2,6 +2,8 @@
 // the dialog's thread; the notifications arrive as sent messages and move the bars.
 // Cancel (or Escape) makes the next notification answer RECEIVER_CANCEL; the operation
 // then cleans up and answers 0xF007, which shows no message.
+// The self-extractor compiles this file with QLX_EXTRACTOR: it runs decryptions only
+// (it carries no encryption side) and shows the extractor's icon.
 #include "app/progress_dialog.h"
 
 #include <commctrl.h>
@@ -23,6 +25,12 @@ constexpr UINT_PTR TIMER_RUN = 1;
 constexpr UINT_PTR TIMER_CLOSE = 2;
 constexpr UINT TIMER_MS = 500;
 constexpr DWORD PUMP_MS = 50;  // at most this often, messages are handled during the work
+
+#ifdef QLX_EXTRACTOR
+constexpr int kDialogIcon = IDI_EXTRACTOR;
+#else
+constexpr int kDialogIcon = IDI_PROGRAM;
+#endif
 
 const int kLabels[3] = {IDC_PROGRESS_LABEL1, IDC_PROGRESS_LABEL2, IDC_PROGRESS_LABEL3};
 const int kBars[3] = {IDC_PROGRESS_BAR1, IDC_PROGRESS_BAR2, IDC_PROGRESS_BAR3};
@@ -87,7 +95,7 @@ void DetachRows() {
 void InitDialog(HWND dialog) {
   ProgressSetReceiverWindow(dialog);
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(kDialogIcon));
   if (icon) {
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -181,8 +189,12 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
         g_state->running = true;
         g_state->last_pump = GetTickCount();
         OperationRequest* request = &g_state->request;
+#ifdef QLX_EXTRACTOR
+        g_state->result = DecryptOperation(request);
+#else
         g_state->result =
             request->direction == DIRECTION_ENCRYPT ? EncryptOperation(request) : DecryptOperation(request);
+#endif
         g_state->running = false;
         g_state->finished = true;
         SetTimer(dialog, TIMER_CLOSE, TIMER_MS, nullptr);
