@@ -177,29 +177,30 @@ void WritePackage(const std::string& path, const Bytes& payload, const Trailer& 
 }
 
 // A visible top-level window of the process with this title, other than `other`.
+struct WindowSearch {
+  const std::string* title;
+  DWORD pid;
+  HWND other;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM lparam) {
+  auto* search = reinterpret_cast<WindowSearch*>(lparam);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char text[256] = "";
+  if (owner == search->pid && window != search->other && IsWindowVisible(window) &&
+      GetWindowTextA(window, text, sizeof text) && search->title->compare(text) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND WaitForOtherWindow(const std::string& title, DWORD pid, HWND other, DWORD ms = 10000) {
-  struct Search {
-    const std::string* title;
-    DWORD pid;
-    HWND other;
-    HWND found;
-  };
   for (DWORD start = GetTickCount();; Sleep(50)) {
-    Search search{&title, pid, other, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM lparam) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(lparam);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(window, &owner);
-          char text[256] = "";
-          if (owner == s->pid && window != s->other && IsWindowVisible(window) &&
-              GetWindowTextA(window, text, sizeof text) && s->title->compare(text) == 0) {
-            s->found = window;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{&title, pid, other, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found || GetTickCount() - start > ms) return search.found;
   }
 }
