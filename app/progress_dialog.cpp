@@ -3,7 +3,9 @@
 // Cancel (or Escape) makes the next notification answer RECEIVER_CANCEL; the operation
 // then cleans up and answers 0xF007, which shows no message.
 // The self-extractor compiles this file with QLX_EXTRACTOR: it runs decryptions only
-// (it carries no encryption side) and shows the extractor's icon.
+// (it carries no encryption side), shows the extractor's icon, and takes the theme
+// library from the system folder when it needs it rather than importing it (it runs
+// from download folders, where a planted copy would be loaded before its first line).
 #include "app/progress_dialog.h"
 
 #include <commctrl.h>
@@ -31,6 +33,30 @@ constexpr int kDialogIcon = IDI_EXTRACTOR;
 #else
 constexpr int kDialogIcon = IDI_PROGRAM;
 #endif
+
+#ifdef QLX_EXTRACTOR
+using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+
+// SetWindowTheme of the system folder's theme library, or nullptr.
+SetWindowThemeFunction SystemSetWindowTheme() {
+  char path[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length + sizeof "\\uxtheme.dll" > MAX_PATH) return nullptr;
+  lstrcatA(path, "\\uxtheme.dll");
+  HMODULE library = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (!library) return nullptr;
+  return reinterpret_cast<SetWindowThemeFunction>(reinterpret_cast<void*>(GetProcAddress(library, "SetWindowTheme")));
+}
+#endif
+
+// Draws the bar unthemed.
+void UnthemeBar(HWND bar) {
+#ifdef QLX_EXTRACTOR
+  if (SetWindowThemeFunction set_theme = SystemSetWindowTheme()) set_theme(bar, L" ", L" ");
+#else
+  SetWindowTheme(bar, L" ", L" ");
+#endif
+}
 
 const int kLabels[3] = {IDC_PROGRESS_LABEL1, IDC_PROGRESS_LABEL2, IDC_PROGRESS_LABEL3};
 const int kBars[3] = {IDC_PROGRESS_BAR1, IDC_PROGRESS_BAR2, IDC_PROGRESS_BAR3};
@@ -146,7 +172,7 @@ void InitDialog(HWND dialog) {
     HWND bar = GetDlgItem(dialog, kBars[i]);
     // A themed bar (modern controls) ignores its colours: draw it the classic way, with
     // the classic bar's edge.
-    SetWindowTheme(bar, L" ", L" ");
+    UnthemeBar(bar);
     SetWindowLongPtrA(bar, GWL_EXSTYLE, GetWindowLongPtrA(bar, GWL_EXSTYLE) | WS_EX_STATICEDGE);
     SetWindowPos(bar, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
