@@ -252,7 +252,8 @@ class Extraction {
   HWND dialog_ = nullptr;
 };
 
-const std::vector<SourceFile> kFiles = {{"a.doc", "the document's words\r\n"}, {"b.txt", std::string(5000, 'b')}};
+const std::vector<SourceFile> kFiles = {
+    {"a.doc", "the document's words\r\n"}, {"b.txt", std::string(5000, 'b')}, {"c.bin", "\x01\x02\x03"}};
 const char kText[] = "Hello,\r\nthe files are attached.\r\n";
 
 class ExtractorTest : public ::testing::Test {
@@ -302,7 +303,7 @@ TEST_F(ExtractorTest, TheRightPasswordWritesTextAndFilesThenASecondRunAsksForEac
     EXPECT_EQ(run.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
     EXPECT_EQ(run.WaitExit(), 1);
   }
-  EXPECT_EQ(Listing(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "b.txt"}));  // no container
+  EXPECT_EQ(Listing(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "b.txt", "c.bin"}));  // no container
   EXPECT_EQ(TextOf(ReadBytes(target_ + "Quillnox.txt")), kText);
   for (const SourceFile& file : kFiles) {
     EXPECT_EQ(TextOf(ReadBytes(target_ + file.name)), file.content) << file.name;
@@ -311,6 +312,7 @@ TEST_F(ExtractorTest, TheRightPasswordWritesTextAndFilesThenASecondRunAsksForEac
 
   // Again into the same folder: asked for the text and each file, not for the container.
   WriteBytes(target_ + "b.txt", BytesOf("mine"));
+  WriteBytes(target_ + "c.bin", BytesOf("mine too"));
   Extraction again(package);
   ASSERT_NE(again.dialog(), nullptr);
   again.Extract(kPassphrase, target_);  // with its backslash
@@ -322,13 +324,16 @@ TEST_F(ExtractorTest, TheRightPasswordWritesTextAndFilesThenASecondRunAsksForEac
   if (proposed.empty()) proposed = ControlText(save, 0x480);
   EXPECT_NE(proposed.find("a(1).doc"), std::string::npos) << proposed;
   Click(save, IDOK);
-  EXPECT_EQ(again.Prompt(IDCANCEL), "The file \"b.txt\" already exists.\n\nWhat do you wish to do ?");
+  EXPECT_EQ(again.Prompt(IDOK), "The file \"b.txt\" already exists.\n\nWhat do you wish to do ?");
+  EXPECT_EQ(again.Prompt(IDCANCEL), "The file \"c.bin\" already exists.\n\nWhat do you wish to do ?");
   EXPECT_EQ(again.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
   EXPECT_EQ(again.WaitExit(), 1);
-  EXPECT_EQ(Listing(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "a(1).doc", "b.txt"}));
+  EXPECT_EQ(Listing(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "a(1).doc", "b.txt", "c.bin"}));
   EXPECT_EQ(TextOf(ReadBytes(target_ + "a(1).doc")), kFiles[0].content);
   EXPECT_EQ(WriteTimeOf(target_ + "a(1).doc"), kStoredTime);
-  EXPECT_EQ(TextOf(ReadBytes(target_ + "b.txt")), "mine");  // cancelled: left alone
+  EXPECT_EQ(TextOf(ReadBytes(target_ + "b.txt")), kFiles[1].content);  // replaced
+  EXPECT_EQ(WriteTimeOf(target_ + "b.txt"), kStoredTime);
+  EXPECT_EQ(TextOf(ReadBytes(target_ + "c.bin")), "mine too");  // cancelled: left alone, its copy gone
 }
 
 TEST_F(ExtractorTest, TheFieldsAreCheckedBeforeThePackageIsRead) {
@@ -380,7 +385,7 @@ TEST_F(ExtractorTest, TheReaderTakesContainersFrom407AndSkipsTagKinds) {
     EXPECT_EQ(run.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
     EXPECT_EQ(run.WaitExit(), 1);
   }
-  EXPECT_EQ(Listing(target_), (std::set<std::string>{"a.doc", "b.txt"}));
+  EXPECT_EQ(Listing(target_), (std::set<std::string>{"a.doc", "b.txt", "c.bin"}));
 }
 
 TEST_F(ExtractorTest, AContainerOfTextOnlyWritesOnlyTheText) {
