@@ -24,6 +24,24 @@ constexpr char TEXT_FILE_NAME[] = "Quillnox.txt";
 
 bool Fits(int written, std::size_t size) { return written >= 0 && static_cast<std::size_t>(written) < size; }
 
+// Removes the extractor's copy of the container when path names it.
+void ReleaseCopy(const char* path, const char* copy, bool* copy_present) {
+  if (*copy_present && lstrcmpiA(path, copy) == 0) {
+    DeleteFileA(copy);
+    *copy_present = false;
+  }
+}
+
+// ConfirmOverwrite for an output beside the copied container. The copy goes at the end,
+// but an output of its very name (a container mailed inside its own package) takes its
+// place at once, without a question, and stays.
+int ConfirmOutput(HWND owner, char path[MAX_PATH], const char* copy, bool* copy_present) {
+  ReleaseCopy(path, copy, copy_present);
+  if (!ConfirmOverwrite(owner, path)) return 0;
+  ReleaseCopy(path, copy, copy_present);  // Rename may have chosen the copy's name
+  return 1;
+}
+
 }  // namespace
 
 int MoveIntoPlace(const char* from, const char* to) {
@@ -48,7 +66,11 @@ int ExtractorDecryptAll(HWND owner, const char* passphrase, const char* containe
   std::snprintf(container.path, sizeof container.path, "%s", container_path);
   std::snprintf(container.name, sizeof container.name, "%s", PathFindFileNameA(container_path));
   OperationRequest request = {0, nullptr, passphrase, nullptr, 1, &container, SELECTOR_EVERYTHING, ALGORITHM_UNREAD};
-  if (!RunOperation(owner, &request)) return 0;
+  if (!RunOperation(owner, &request)) {
+    DeleteFileA(container_path);
+    return 0;
+  }
+  bool copy_present = true;
 
   char folder[MAX_PATH];
   std::snprintf(folder, sizeof folder, "%s", container_path);
@@ -58,7 +80,8 @@ int ExtractorDecryptAll(HWND owner, const char* passphrase, const char* containe
   if (request.text) {
     char path[MAX_PATH];
     if (!Fits(std::snprintf(path, sizeof path, "%s%s", folder, TEXT_FILE_NAME), sizeof path) ||
-        (ConfirmOverwrite(owner, path) && !WriteWholeFile(path, request.text, std::strlen(request.text)))) {
+        (ConfirmOutput(owner, path, container_path, &copy_present) &&
+         !WriteWholeFile(path, request.text, std::strlen(request.text)))) {
       ExtractorMessage(owner, EXTRACT_CANNOT_WRITE);
       result = 0;
     }
@@ -70,7 +93,7 @@ int ExtractorDecryptAll(HWND owner, const char* passphrase, const char* containe
     if (!Fits(std::snprintf(destination, sizeof destination, "%s%s", folder, entry.name), sizeof destination)) {
       ExtractorMessage(owner, EXTRACT_CANNOT_WRITE);
       result = 0;
-    } else if (ConfirmOverwrite(owner, destination)) {
+    } else if (ConfirmOutput(owner, destination, container_path, &copy_present)) {
       if (MoveIntoPlace(entry.path, destination))
         FileSetWriteTime(destination, entry.time);
       else
@@ -80,5 +103,6 @@ int ExtractorDecryptAll(HWND owner, const char* passphrase, const char* containe
   // Files left out by Cancel, or not reached after a failure, go with the folder.
   if (request.count > 0) RemoveDecryptionFolder(request.entries[0].path);
   FileEntriesFree(request.entries);
+  if (copy_present) DeleteFileA(container_path);
   return result;
 }

@@ -25,7 +25,8 @@ int MoveIntoPlace(const char* from, const char* to);
 
 // Decrypts the container with the progress dialog and writes its text as "Quillnox.txt"
 // and its files, with their stored times, beside it. 1, or 0 after a message. The
-// operation's private folder is gone afterwards, whatever happened.
+// container (the extractor's copy) and the operation's private folder are gone
+// afterwards, whatever happened.
 int ExtractorDecryptAll(HWND owner, const char* passphrase, const char* container_path);
 
 // Writes size bytes as the whole file at path; on a short write or a failed close the

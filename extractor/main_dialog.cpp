@@ -75,14 +75,16 @@ bool Extract(HWND dialog) {
     ExtractorMessage(dialog, unpacked);
     return false;
   }
+  // The copy goes in every case: here, or inside ExtractorDecryptAll.
   bool done = false;
   const std::uint32_t opens = PassphraseOpensContainer(container, passphrase);
-  if (opens != RESULT_OK)
+  if (opens != RESULT_OK) {
+    DeleteFileA(container);
     ReportOperationError(dialog, opens, container);
-  else
+  } else {
     done = ExtractorDecryptAll(dialog, passphrase, container) == 1;
+  }
   SecureWipe(passphrase, sizeof passphrase);
-  DeleteFileA(container);
   return done;
 }
 

@@ -398,6 +398,18 @@ TEST_F(ExtractorTest, AContainerOfTextOnlyWritesOnlyTheText) {
   EXPECT_EQ(TextOf(ReadBytes(target_ + "Quillnox.txt")), kText);
 }
 
+// A container mailed inside its own package: the output of the copy's name is written
+// without a question and stays.
+TEST_F(ExtractorTest, AFileNamedLikeTheCopiedContainerIsKept) {
+  Extraction run(Package(MakeContainer("", {{"file.vek", "an older container"}})));
+  ASSERT_NE(run.dialog(), nullptr);
+  run.Extract(kPassphrase, target_);
+  EXPECT_EQ(run.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
+  EXPECT_EQ(run.WaitExit(), 1);
+  EXPECT_EQ(Listing(target_), (std::set<std::string>{"file.vek"}));
+  EXPECT_EQ(TextOf(ReadBytes(target_ + "file.vek")), "an older container");
+}
+
 TEST_F(ExtractorTest, PackagesThatDoNotHoldTogetherAreRefusedWithNothingWritten) {
   const Bytes container = MakeContainer(kText, kFiles);
   const auto size = static_cast<std::int64_t>(container.size());
