@@ -1,7 +1,7 @@
 // The extractor's own small part of the C++ runtime. The extractor is built without
 // exceptions (nothing in it throws or catches), so where the standard library would
-// throw (memory exhausted, a string's length beyond its limit, a failed assertion of
-// the library's checks) the program ends at once. Defining these here keeps the
+// throw or report (memory exhausted, a string's length beyond its limit, a failed check
+// of its own) the program ends at once. Defining these here keeps the
 // runtime's exception machinery, its thread support and its name demangler out of the
 // program, which travels in every self-extracting package.
 #include <bits/functexcept.h>
