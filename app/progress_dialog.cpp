@@ -2,6 +2,10 @@
 // the dialog's thread; the notifications arrive as sent messages and move the bars.
 // Cancel (or Escape) makes the next notification answer RECEIVER_CANCEL; the operation
 // then cleans up and answers 0xF007, which shows no message.
+// The self-extractor compiles this file with QLX_EXTRACTOR: it runs decryptions only
+// (it carries no encryption side), shows the extractor's icon, and takes the theme
+// library from the system folder when it needs it rather than importing it (it runs
+// from download folders, where a planted copy would be loaded before its first line).
 #include "app/progress_dialog.h"
 
 #include <commctrl.h>
@@ -23,6 +27,36 @@ constexpr UINT_PTR TIMER_RUN = 1;
 constexpr UINT_PTR TIMER_CLOSE = 2;
 constexpr UINT TIMER_MS = 500;
 constexpr DWORD PUMP_MS = 50;  // at most this often, messages are handled during the work
+
+#ifdef QLX_EXTRACTOR
+constexpr int kDialogIcon = IDI_EXTRACTOR;
+#else
+constexpr int kDialogIcon = IDI_PROGRAM;
+#endif
+
+#ifdef QLX_EXTRACTOR
+using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+
+// SetWindowTheme of the system folder's theme library, or nullptr.
+SetWindowThemeFunction SystemSetWindowTheme() {
+  char path[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length + sizeof "\\uxtheme.dll" > MAX_PATH) return nullptr;
+  lstrcatA(path, "\\uxtheme.dll");
+  HMODULE library = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (!library) return nullptr;
+  return reinterpret_cast<SetWindowThemeFunction>(reinterpret_cast<void*>(GetProcAddress(library, "SetWindowTheme")));
+}
+#endif
+
+// Draws the bar unthemed.
+void UnthemeBar(HWND bar) {
+#ifdef QLX_EXTRACTOR
+  if (SetWindowThemeFunction set_theme = SystemSetWindowTheme()) set_theme(bar, L" ", L" ");
+#else
+  SetWindowTheme(bar, L" ", L" ");
+#endif
+}
 
 const int kLabels[3] = {IDC_PROGRESS_LABEL1, IDC_PROGRESS_LABEL2, IDC_PROGRESS_LABEL3};
 const int kBars[3] = {IDC_PROGRESS_BAR1, IDC_PROGRESS_BAR2, IDC_PROGRESS_BAR3};
@@ -126,7 +160,7 @@ void DetachRows() {
 void InitDialog(HWND dialog) {
   ProgressSetReceiverWindow(dialog);
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(kDialogIcon));
   if (icon) {
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -178,7 +212,7 @@ void InitDialog(HWND dialog) {
     HWND bar = GetDlgItem(dialog, kBars[i]);
     // A themed bar (modern controls) ignores its colours: draw it the classic way, with
     // the classic bar's edge.
-    SetWindowTheme(bar, L" ", L" ");
+    UnthemeBar(bar);
     SetWindowLongPtrA(bar, GWL_EXSTYLE, GetWindowLongPtrA(bar, GWL_EXSTYLE) | WS_EX_STATICEDGE);
     SetWindowPos(bar, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
@@ -221,8 +255,12 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
         g_state->running = true;
         g_state->last_pump = GetTickCount();
         OperationRequest* request = &g_state->request;
+#ifdef QLX_EXTRACTOR
+        g_state->result = DecryptOperation(request);
+#else
         g_state->result =
             request->direction == DIRECTION_ENCRYPT ? EncryptOperation(request) : DecryptOperation(request);
+#endif
         g_state->running = false;
         g_state->finished = true;
         SetTimer(dialog, TIMER_CLOSE, TIMER_MS, nullptr);
