@@ -7,7 +7,8 @@
 #include "app/command_line.h"
 #include "app/file_list.h"
 #include "app/keys_ui.h"
-#include "app/not_yet_built.h"
+#include "app/command_rules.h"
+#include "app/commands.h"
 #include "app/output_files.h"
 #include "app/progress_dialog.h"
 #include "container/format.h"
@@ -269,29 +270,8 @@ int DecryptWithSessionKey(char* line) {
   }
 
   char folder[QLX_PATH_SIZE];
-  std::snprintf(folder, sizeof folder, "%s", line);
-  char* last = std::strrchr(folder, '\\');
-  if (last) last[1] = '\0'; else folder[0] = '\0';
-
-  if (request.text) {
-    char target[QLX_PATH_SIZE];
-    const int written = std::snprintf(target, sizeof target, "%sqlx.txt", folder);
-    if (written > 0 && written < QLX_PATH_SIZE && ConfirmOutputName(nullptr, target)) {
-      if (std::FILE* out = std::fopen(target, "wb")) {
-        std::fwrite(request.text, 1, std::strlen(request.text), out);
-        std::fclose(out);
-      }
-    }
-  }
-  for (std::uint32_t i = 0; i < request.count && request.entries != container; ++i) {
-    const FileEntry& entry = request.entries[i];
-    char target[QLX_PATH_SIZE];
-    const int written = std::snprintf(target, sizeof target, "%s%s", folder, entry.name);
-    if (written <= 0 || written >= QLX_PATH_SIZE) continue;
-    if (ConfirmOutputName(nullptr, target) && MoveOutput(entry.path, target)) {
-      FileSetWriteTime(target, entry.time);
-    }
-  }
+  OutputFolderOf(line, folder);
+  PlaceDecryptedOutputs(nullptr, folder, kSessionKeyTextName, request);
   if (request.entries != container) FileEntriesFree(request.entries);
   OperationTextFree(request.text);
   FileEntriesFree(container);

@@ -11,7 +11,6 @@
 #include "app/document.h"
 #include "app/main_window.h"
 #include "app/keys_ui.h"
-#include "app/not_yet_built.h"
 #include "keys/settings.h"
 #include "platform/msgbox.h"
 #include "resources/resource.h"

@@ -2,6 +2,10 @@
 // the dialog's thread; the notifications arrive as sent messages and move the bars.
 // Cancel (or Escape) makes the next notification answer RECEIVER_CANCEL; the operation
 // then cleans up and answers 0xF007, which shows no message.
+// The self-extractor compiles this file with QLX_EXTRACTOR: it runs decryptions only
+// (it carries no encryption side), shows the extractor's icon, and takes the theme
+// library from the system folder when it needs it rather than importing it (it runs
+// from download folders, where a planted copy would be loaded before its first line).
 #include "app/progress_dialog.h"
 
 #include <commctrl.h>
@@ -24,6 +28,36 @@ constexpr UINT_PTR TIMER_CLOSE = 2;
 constexpr UINT TIMER_MS = 500;
 constexpr DWORD PUMP_MS = 50;  // at most this often, messages are handled during the work
 
+#ifdef QLX_EXTRACTOR
+constexpr int kDialogIcon = IDI_EXTRACTOR;
+#else
+constexpr int kDialogIcon = IDI_PROGRAM;
+#endif
+
+#ifdef QLX_EXTRACTOR
+using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+
+// SetWindowTheme of the system folder's theme library, or nullptr.
+SetWindowThemeFunction SystemSetWindowTheme() {
+  char path[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length + sizeof "\\uxtheme.dll" > MAX_PATH) return nullptr;
+  lstrcatA(path, "\\uxtheme.dll");
+  HMODULE library = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (!library) return nullptr;
+  return reinterpret_cast<SetWindowThemeFunction>(reinterpret_cast<void*>(GetProcAddress(library, "SetWindowTheme")));
+}
+#endif
+
+// Draws the bar unthemed.
+void UnthemeBar(HWND bar) {
+#ifdef QLX_EXTRACTOR
+  if (SetWindowThemeFunction set_theme = SystemSetWindowTheme()) set_theme(bar, L" ", L" ");
+#else
+  SetWindowTheme(bar, L" ", L" ");
+#endif
+}
+
 const int kLabels[3] = {IDC_PROGRESS_LABEL1, IDC_PROGRESS_LABEL2, IDC_PROGRESS_LABEL3};
 const int kBars[3] = {IDC_PROGRESS_BAR1, IDC_PROGRESS_BAR2, IDC_PROGRESS_BAR3};
 const int kStatus[3] = {IDC_PROGRESS_STATUS1, IDC_PROGRESS_STATUS2, IDC_PROGRESS_STATUS3};
@@ -38,8 +72,44 @@ struct ProgressDialogState {
   bool finished;  // the operation has answered
   bool cancel;
   DWORD last_pump;
+  // Where each row's bar stands. Only ApplyNotification moves the bars once they are
+  // set to 0, so the dialog keeps their positions rather than asking a bar for its
+  // own on every notification (there are hundreds of thousands on a large file).
+  std::int32_t positions[PROGRESS_ROW_COUNT];
 };
 ProgressDialogState* g_state = nullptr;
+
+// The banner as wide as the dialog's client area: where the dialog font makes the dialog
+// wider than the picture, the picture's plain right end is repeated, so no gap shows
+// beside it. The picture itself is given back when it is wide enough or on failure.
+HBITMAP WidenedBanner(HWND dialog, HBITMAP banner) {
+  BITMAP info = {};
+  RECT client = {};
+  if (banner == nullptr || !GetObjectA(banner, sizeof info, &info) || !GetClientRect(dialog, &client) ||
+      client.right <= info.bmWidth) {
+    return banner;
+  }
+  HDC screen = GetDC(dialog);
+  HDC from = CreateCompatibleDC(screen);
+  HDC to = CreateCompatibleDC(screen);
+  HBITMAP wide = from && to ? CreateCompatibleBitmap(screen, client.right, info.bmHeight) : nullptr;
+  if (wide) {
+    HGDIOBJ old_from = SelectObject(from, banner);
+    HGDIOBJ old_to = SelectObject(to, wide);
+    BitBlt(to, 0, 0, info.bmWidth, info.bmHeight, from, 0, 0, SRCCOPY);
+    StretchBlt(to, info.bmWidth, 0, client.right - info.bmWidth, info.bmHeight, from, info.bmWidth - 1, 0, 1,
+               info.bmHeight, SRCCOPY);
+    SelectObject(from, old_from);
+    SelectObject(to, old_to);
+  }
+  if (to) DeleteDC(to);
+  if (from) DeleteDC(from);
+  ReleaseDC(dialog, screen);
+  if (wide == nullptr) return banner;
+  DeleteObject(banner);
+  return wide;
+}
+
 
 HBITMAP Image(int id) {
   const int index = id - PROGRESS_IMAGE_FAILED;
@@ -70,9 +140,12 @@ void ApplyNotification(HWND dialog, int row_index, std::uint32_t value) {
   ProgressRow& row = ProgressRows()[row_index];
   if (!row.bar) return;
   HWND bar = static_cast<HWND>(row.bar);
-  const auto position = static_cast<std::int32_t>(SendMessageA(bar, PBM_GETPOS, 0, 0));
+  std::int32_t& position = g_state->positions[row_index];
   const ProgressMove move = ProgressApply(&row, position, value);
-  if (move.delta != 0) SendMessageA(bar, PBM_DELTAPOS, static_cast<WPARAM>(move.delta), 0);
+  if (move.delta != 0) {
+    SendMessageA(bar, PBM_DELTAPOS, static_cast<WPARAM>(move.delta), 0);
+    position += move.delta;
+  }
   if (move.image) ShowImage(static_cast<HWND>(row.status), move.image);
   if (move.repaint) UpdateWindow(dialog);
 }
@@ -87,7 +160,7 @@ void DetachRows() {
 void InitDialog(HWND dialog) {
   ProgressSetReceiverWindow(dialog);
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(kDialogIcon));
   if (icon) {
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -116,8 +189,8 @@ void InitDialog(HWND dialog) {
   SetWindowTextA(dialog, title);
   SetDlgItemTextA(dialog, IDCANCEL, "Cancel");
 
-  g_state->banner = static_cast<HBITMAP>(
-      LoadImageA(instance, MAKEINTRESOURCEA(IDB_PROGRESS_BANNER), IMAGE_BITMAP, 0, 0, 0));
+  g_state->banner = WidenedBanner(dialog, static_cast<HBITMAP>(LoadImageA(
+                                              instance, MAKEINTRESOURCEA(IDB_PROGRESS_BANNER), IMAGE_BITMAP, 0, 0, 0)));
   if (g_state->banner)
     SendDlgItemMessageA(dialog, IDC_PROGRESS_BANNER, STM_SETIMAGE, IMAGE_BITMAP,
                         reinterpret_cast<LPARAM>(g_state->banner));
@@ -132,13 +205,14 @@ void InitDialog(HWND dialog) {
     ProgressRows()[lines[i].row].status = GetDlgItem(dialog, kStatus[i]);
   }
   ProgressReset(request.count > 0 && request.entries ? request.entries[0].size : 0);
+  for (std::int32_t& position : g_state->positions) position = 0;
 
   const COLORREF background = ProgressBarBackground(GetSysColor(COLOR_BTNFACE));
   for (int i = 0; i < 3; ++i) {
     HWND bar = GetDlgItem(dialog, kBars[i]);
     // A themed bar (modern controls) ignores its colours: draw it the classic way, with
     // the classic bar's edge.
-    SetWindowTheme(bar, L" ", L" ");
+    UnthemeBar(bar);
     SetWindowLongPtrA(bar, GWL_EXSTYLE, GetWindowLongPtrA(bar, GWL_EXSTYLE) | WS_EX_STATICEDGE);
     SetWindowPos(bar, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
@@ -181,8 +255,12 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
         g_state->running = true;
         g_state->last_pump = GetTickCount();
         OperationRequest* request = &g_state->request;
+#ifdef QLX_EXTRACTOR
+        g_state->result = DecryptOperation(request);
+#else
         g_state->result =
             request->direction == DIRECTION_ENCRYPT ? EncryptOperation(request) : DecryptOperation(request);
+#endif
         g_state->running = false;
         g_state->finished = true;
         SetTimer(dialog, TIMER_CLOSE, TIMER_MS, nullptr);

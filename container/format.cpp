@@ -23,6 +23,17 @@ struct KindTag {
   std::uint32_t kind;
   std::uint32_t tag;
 };
+
+#ifdef QLX_EXTRACTOR_READER
+// The self-extractor's reading: chunk kinds by number only (a tag is an unknown kind,
+// skipped), and containers from 4.07 on (older ones are refused as too old).
+constexpr bool kReadTagKinds = false;
+constexpr char kOldestReadVersion[] = "4.07";
+#else
+constexpr bool kReadTagKinds = true;
+constexpr char kOldestReadVersion[] = "2.41";
+#endif
+
 constexpr KindTag kKindTags[] = {
     {CHUNK_KHKY, Tag("KHKY")}, {CHUNK_KHSH, Tag("KHSH")}, {CHUNK_KRCV, Tag("KRCV")},
     {CHUNK_HDRS, Tag("HDRS")}, {CHUNK_ALGO, Tag("ALGO")}, {CHUNK_TEXT, Tag("TEXT")},
@@ -65,12 +76,12 @@ bool ContainerWriteChunk(std::FILE* file, std::uint32_t length, std::uint32_t ty
 
 std::uint32_t ContainerChunkKind(std::uint32_t type_field) {
   for (const KindTag& entry : kKindTags)
-    if (type_field == entry.kind || type_field == entry.tag) return entry.kind;
+    if (type_field == entry.kind || (kReadTagKinds && type_field == entry.tag)) return entry.kind;
   return CHUNK_UNKNOWN;
 }
 
 std::uint32_t ContainerVersionClass(const char version[4]) {
-  if (std::memcmp(version, "2.41", 4) < 0) return VERSION_BEFORE_241;
+  if (std::memcmp(version, kOldestReadVersion, 4) < 0) return VERSION_BEFORE_241;
   if (std::memcmp(version, "2.46", 4) <= 0) return VERSION_241_246;
   if (std::memcmp(version, "3.10", 4) < 0) return VERSION_247_309;
   if (std::memcmp(version, "4.00", 4) < 0) return VERSION_310_399;

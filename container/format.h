@@ -72,9 +72,11 @@ bool ContainerWriteChunkHeader(std::FILE* file, std::uint32_t length, std::uint3
 
 // Kind of a type field: the number 1 to 10 or the four ASCII bytes of the tag ("TEXT"
 // as bytes is kind 5, the same as the number 5); anything else is CHUNK_UNKNOWN.
+// The extractor's build of the reader (QLX_EXTRACTOR_READER) knows the numbers only.
 std::uint32_t ContainerChunkKind(std::uint32_t type_field);
 
-// Class 1..5 of a 4-byte version field (compared byte-wise, as memcmp).
+// Class 1..5 of a 4-byte version field (compared byte-wise, as memcmp). The extractor's
+// build of the reader puts everything below "4.07" in class 1 (refused with 0xF004).
 std::uint32_t ContainerVersionClass(const char version[4]);
 
 // Reads the 24-byte header: 1 with the version copied out, 0xF005 when the signature

@@ -6,6 +6,8 @@
 //   platform/win32/msgbox_dialog.cpp   the real dialog (template 409), for the programs
 //   platform/common/msgbox_console.cpp the console form, for command-line tools
 //   platform/common/msgbox_double.cpp  a recording test double, for the unit tests
+//   platform/win32/msgbox_plain.cpp    the system's message box, for the self-extractor
+//                                      (warnings and errors only)
 #pragma once
 
 #include <cstddef>

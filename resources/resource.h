@@ -173,4 +173,20 @@
 #define IDC_PROGRESS_BANNER 1164
 #define IDC_PROGRESS_LINE 1165
 
+/* Self-extractor: its dialog (101), the replace prompt (103), its icon; and the
+   resource of Quillnox.exe that carries it (type "EXE"). */
+#define IDD_EXTRACTOR 101
+#define IDI_EXTRACTOR 102
+#define IDD_EXTRACT_REPLACE 103
+#define IDC_EXTRACT_FOLDER 1000
+#define IDC_EXTRACT_BROWSE 1001
+#define IDC_EXTRACT_PASSWORD 1002
+#define IDC_EXTRACT_TEXT 1005
+#define IDC_EXTRACT_PASSWORD_LABEL 1006
+#define IDC_EXTRACT_FOLDER_LABEL 1007
+#define IDC_REPLACE_RENAME 1003
+#define IDC_REPLACE_ICON 1004
+#define IDC_REPLACE_TEXT 1005
+#define IDR_EXTRACTOR 502
+
 #endif

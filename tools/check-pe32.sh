@@ -4,6 +4,9 @@
 # as a function with the C calling convention.
 # The one 64-bit library that the 32-bit setup carries for 64-bit Windows
 # (shellext64/quillext.dll) must be an x86-64 PE with the same system-only imports.
+# The self-extractor, which runs from download folders and travels in every package,
+# imports only from the system's core libraries and stays within 200 KiB; the sizes of
+# the shipped programs are printed.
 set -e
 found=0
 for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -path '*/CMakeFiles/*' -not -path '*/googletest/*'); do
@@ -16,24 +19,36 @@ for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -pa
   extra=$("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
           grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|comctl32|comdlg32|ole32|oleaut32|uxtheme|version|msvcrt|ws2_32|uuid)\.dll$' || true)
   [ -z "$extra" ] || { echo "check-pe32: $exe needs non-system DLLs: $extra" >&2; exit 1; }
+  if [ "$(basename "$exe")" = extractor.exe ]; then
+    extra=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
+            grep -viE '^(kernel32|user32|gdi32|shell32|shlwapi|comctl32|comdlg32|ole32|msvcrt)\.dll$' || true)
+    [ -z "$extra" ] || { echo "check-pe32: the extractor imports more than it needs: $extra" >&2; exit 1; }
+    size=$(stat -c %s "$exe")
+    [ "$size" -le 204800 ] || { echo "check-pe32: the extractor is $size bytes, more than 200 KiB" >&2; exit 1; }
+  fi
   if [ "$(basename "$exe")" = notes.dll ]; then   # the one export, under its plain C name
     exports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
               sed -n 's/^\s*\[ *[0-9]*\] //p')
     [ "$exports" = NotesSendMail ] || { echo "check-pe32: $exe exports \"$exports\", not NotesSendMail" >&2; exit 1; }
-    # ... and that name leads to the C function: the caller removes the arguments, so
-    # the body ends with a plain "ret", never "ret $n" (a stdcall function under a
-    # .def name would pass the name test above).
+    # ... and it is a function with the C calling convention: the caller removes the
+    # arguments, so its returns are a plain "ret", never "ret $n" (a stdcall function
+    # exported under the .def name would pass the name test above). The programs are
+    # stripped, so the body is read from the export's own address up to its first return.
     dump=$(i686-w64-mingw32-objdump -p "$exe")
     base=$(echo "$dump" | sed -n 's/^ImageBase\s*//p')
     rva=$(echo "$dump" | sed -n 's/^\s*\[ *0\] +base\[ *1\] *\([0-9a-f]*\) Export RVA$/\1/p')
-    body=$(i686-w64-mingw32-objdump -d --disassemble=_NotesSendMail "$exe" |
-           awk '/^[0-9a-f]+ <_NotesSendMail>:$/ {on = 1; print; next} /^[0-9a-f]+ <.*>:$/ {on = 0} on')
-    start=$(echo "$body" | sed -n '1s/^\([0-9a-f]*\) .*/\1/p')
-    [ -n "$start" ] && [ -n "$base" ] && [ -n "$rva" ] && [ $((0x$start)) -eq $((0x$base + 0x$rva)) ] ||
-      { echo "check-pe32: $exe: NotesSendMail is not the C function _NotesSendMail" >&2; exit 1; }
-    echo "$body" | grep -q 'ret *\$' &&
+    [ -n "$base" ] && [ -n "$rva" ] ||
+      { echo "check-pe32: $exe: the address of NotesSendMail is not readable" >&2; exit 1; }
+    start=$((0x$base + 0x$rva))
+    ret=$(i686-w64-mingw32-objdump -d --start-address=$start --stop-address=$((start + 65536)) "$exe" |
+          grep -m1 -E '\sret[lw]?( |$)' || true)
+    [ -n "$ret" ] || { echo "check-pe32: $exe: no return found in NotesSendMail" >&2; exit 1; }
+    echo "$ret" | grep -q 'ret[lw]\? *\$' &&
       { echo "check-pe32: $exe: NotesSendMail removes its own arguments (not the C calling convention)" >&2; exit 1; }
   fi
 done
 [ "$found" = 1 ] || { echo "check-pe32: no programs in $1" >&2; exit 1; }
+for shipped in app/Quillnox.exe shellext64/quillext.dll extractor/extractor.exe notes/notes.dll shellext/quillext.dll setup/setup.exe remover/remover.exe; do
+  [ -f "$1/$shipped" ] && echo "check-pe32: $(stat -c %s "$1/$shipped") bytes  $shipped"
+done
 echo "check-pe32: all programs in $1 are 32-bit (but the carried 64-bit shell extension) and need only system DLLs"

@@ -290,27 +290,6 @@ TEST_F(SendWithoutMapiTest, RemovesTheContainerAndKeepsTheDocument) {
   EXPECT_EQ(ItemCount(window_), 2);
 }
 
-#ifndef QLX_SEND_TEST_EXTRACTOR
-// This build's Quillnox.exe carries no extractor: the package cannot be made, and
-// nothing may go out in its place.
-TEST_F(SendEncryptedTest, ToggleOnWithoutTheExtractorResourceSendsNothing) {
-  TurnSelfExtractingOn();
-  SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
-  const std::set<std::string> before = TempNames();
-  ClickSend();
-  HWND box = WaitForWindow("Erreur", program_->pid(), 20000);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(MessageBoxText(box), "Ressource introuvable\nResType=EXE, Erreur=0715H");
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
-  Sync(window_);
-  for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
-  Sync(window_);
-  EXPECT_EQ(ReadAll(log_), "<missing>") << "no mail";
-  // Neither the container nor a begun package is left; the document stays to be sent.
-  EXPECT_EQ(TempNames(), before);
-  EXPECT_EQ(ItemCount(window_), 1);
-}
-#else
 // Quillnox.exe carries the extractor: the mail carries "file.exe", the extractor
 // followed by the container and a trailer that points at it.
 TEST_F(SendEncryptedTest, ToggleOnMailsAPackageOfExtractorContainerAndTrailer) {
@@ -351,6 +330,4 @@ TEST_F(SendEncryptedTest, ToggleOnMailsAPackageOfExtractorContainerAndTrailer) {
   EXPECT_EQ(TempNames(), before) << "neither the package nor the container stays";
   EXPECT_EQ(ItemCount(window_), 0);
 }
-#endif
-
 }  // namespace
