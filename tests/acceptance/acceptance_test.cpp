@@ -39,13 +39,13 @@ namespace {
 // a step that is off is not run, and the test says so in its output.
 
 // OpenFiles (the Open button), EncryptLocally and DecryptLocally.
-constexpr bool kLocalCommandsStep = false;
+constexpr bool kLocalCommandsStep = true;
 // SendEncrypted with the self-extracting toggle on, and BuildSelfExtracting.
 constexpr bool kSelfExtractingSendStep = true;
 // The extractor, carried by Quillnox.exe as its "EXE" 502: BuildSelfExtracting writes it
 // in front of every package, and the receiver runs it. Both the mail step and the
 // extraction need it.
-constexpr bool kExtractorStep = false;
+constexpr bool kExtractorStep = true;
 
 // The extractor's dialog: its title and controls.
 constexpr char kExtractorTitle[] = "Quillnox Self-Extractor";
@@ -656,7 +656,8 @@ void SendSelfExtracting(const std::string& report, const std::string& mail_log, 
   Press(window, IDC_MAIN_SELFX_OFF);
   ASSERT_TRUE(Eventually([&] { return GetDlgItem(window, IDC_MAIN_SELFX_ON) != nullptr; }));
   Press(window, IDC_MAIN_SEND);
-  ASSERT_TRUE(Eventually([&] { return ReadFile(mail_log).find("files=1") != std::string::npos; }, 30000))
+  // The attachment's line is the record's last.
+  ASSERT_TRUE(Eventually([&] { return ReadFile(mail_log).find("\nfile path=") != std::string::npos; }, 30000))
       << Showing(pid) << "\nmail record:\n" << ReadFile(mail_log);
   const std::string record = ReadFile(mail_log);
   const std::string attachment = TempFolder() + "file.exe";
