@@ -34,25 +34,7 @@
 
 namespace {
 
-// ---- steps that wait for parts of the program still being built -------------------
-// Each switch turns on the steps that need that part. A step that is on must pass;
-// a step that is off is not run, and the test says so in its output.
-
-// OpenFiles (the Open button), EncryptLocally and DecryptLocally.
-constexpr bool kLocalCommandsStep = true;
-// SendEncrypted with the self-extracting toggle on, and BuildSelfExtracting.
-constexpr bool kSelfExtractingSendStep = true;
-// The extractor, carried by Quillnox.exe as its "EXE" 502: BuildSelfExtracting writes it
-// in front of every package, and the receiver runs it. Both the mail step and the
-// extraction need it.
-constexpr bool kExtractorStep = true;
-
-// The extractor's dialog: its title and controls.
 constexpr char kExtractorTitle[] = "Quillnox Self-Extractor";
-constexpr int kExtractorPassword = 1002;
-constexpr int kExtractorFolder = 1000;
-constexpr int kExtractorExtract = IDOK;
-
 const std::string kDir = "C:\\Program Files\\Orvanel\\Quillnox";
 const std::string kDesktopLink = "C:\\users\\Public\\Desktop\\Quillnox.lnk";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillnox";
@@ -700,13 +682,13 @@ void OpenWithTheExtractor(const std::string& package, const std::string& folder,
   CreateDirectoryA(folder.c_str(), nullptr);
   Program extractor(package, {});
   ASSERT_TRUE(extractor.started());
-  const HWND dialog = WaitFor(extractor.pid(), kExtractorTitle, kExtractorPassword);
+  const HWND dialog = WaitFor(extractor.pid(), kExtractorTitle, IDC_EXTRACT_PASSWORD);
   ASSERT_NE(dialog, nullptr) << Showing(extractor.pid());
   Sync(dialog);
-  EXPECT_EQ(ControlText(dialog, kExtractorFolder), PersonalFolder());
-  SetControlText(dialog, kExtractorPassword, kPassphrase);
-  SetControlText(dialog, kExtractorFolder, folder);
-  Press(dialog, kExtractorExtract);
+  EXPECT_EQ(ControlText(dialog, IDC_EXTRACT_FOLDER), PersonalFolder());
+  SetControlText(dialog, IDC_EXTRACT_PASSWORD, kPassphrase);
+  SetControlText(dialog, IDC_EXTRACT_FOLDER, folder);
+  Press(dialog, IDOK);
   const HWND box = WaitFor(extractor.pid(), "Quillnox", kSystemBoxText, 30000);
   ASSERT_NE(box, nullptr) << Showing(extractor.pid());
   EXPECT_EQ(BoxText(box), "The file has been extracted and decrypted successfully.");
@@ -753,10 +735,6 @@ void InstallTheMailDouble(const std::string& log, const std::string& keep) {
   SetEnvironmentVariableA("QLX_FAKE_MAPI_KEEP", (keep + "\\").c_str());
 }
 
-void Skipped(const char* step, const char* waits_for) {
-  std::printf("[ SKIPPED  ] step \"%s\" is switched off: it waits for %s\n", step, waits_for);
-}
-
 // Runs one step; true when the scenario can go on (no fatal failure so far).
 bool Step(const char* name, const std::function<void()>& step) {
   std::printf("[ STEP     ] %s\n", name);
@@ -794,25 +772,12 @@ TEST(Acceptance, InstallUseAndUninstallAsAUser) {
     Press(window, IDC_MAIN_QUIT);
     ASSERT_EQ(quillnox->WaitExit(15000), 0);
   }));
-  if (kLocalCommandsStep) {
-    ASSERT_TRUE(Step("encrypt locally", [&] { EncryptLocally(report, bytes); }));
-    ASSERT_TRUE(Step("decrypt locally", [&] { DecryptLocally(report, bytes, report_time); }));
-  } else {
-    Skipped("encrypt and decrypt locally", "OpenFiles, EncryptLocally and DecryptLocally");
-  }
-  if (kSelfExtractingSendStep && kExtractorStep) {
-    ASSERT_TRUE(Step("mail a self-extracting package", [&] { SendSelfExtracting(report, mail_log, mail_folder); }));
-  } else {
-    Skipped("mail a self-extracting package",
-            "SendEncrypted, BuildSelfExtracting and the extractor carried by Quillnox.exe as \"EXE\" 502");
-  }
-  if (kSelfExtractingSendStep && kExtractorStep) {
-    ASSERT_TRUE(Step("open the package with its extractor", [&] {
-      OpenWithTheExtractor(mail_folder + "\\file.exe", work + "\\extracted", bytes);
-    }));
-  } else {
-    Skipped("open the package with its extractor", "the extractor carried by Quillnox.exe as \"EXE\" 502");
-  }
+  ASSERT_TRUE(Step("encrypt locally", [&] { EncryptLocally(report, bytes); }));
+  ASSERT_TRUE(Step("decrypt locally", [&] { DecryptLocally(report, bytes, report_time); }));
+  ASSERT_TRUE(Step("mail a self-extracting package", [&] { SendSelfExtracting(report, mail_log, mail_folder); }));
+  ASSERT_TRUE(Step("open the package with its extractor", [&] {
+    OpenWithTheExtractor(mail_folder + "\\file.exe", work + "\\extracted", bytes);
+  }));
   ASSERT_TRUE(Step("uninstall from the uninstall entry", UninstallFromTheEntry));
 
   // Nothing of the product is left: no file, no folder, no key, no value.
