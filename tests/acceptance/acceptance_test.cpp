@@ -34,6 +34,7 @@
 
 namespace {
 
+// The title of the self-extractor's dialog.
 constexpr char kExtractorTitle[] = "Quillnox Self-Extractor";
 const std::string kDir = "C:\\Program Files\\Orvanel\\Quillnox";
 const std::string kDesktopLink = "C:\\users\\Public\\Desktop\\Quillnox.lnk";
