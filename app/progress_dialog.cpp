@@ -16,7 +16,6 @@
 #include "base/progress.h"
 #include "platform/progress.h"
 #include "container/result.h"
-#include "platform/win32/progress_window.h"
 #include "resources/resource.h"
 #include "ui/progress_display.h"
 #include "ui/progress_rows.h"
@@ -157,8 +156,10 @@ void DetachRows() {
   }
 }
 
+int DialogReceiver(void* context, std::uint32_t notification, std::uint32_t value);
+
 void InitDialog(HWND dialog) {
-  ProgressSetReceiverWindow(dialog);
+  ProgressSetReceiver(DialogReceiver, dialog);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(kDialogIcon));
   if (icon) {
@@ -224,6 +225,36 @@ void InitDialog(HWND dialog) {
   SetTimer(dialog, TIMER_RUN, TIMER_MS, nullptr);
 }
 
+// One progress notification applied to the rows, with the dialog's own messages pumped
+// now and then; RECEIVER_CANCEL once Cancel was pressed.
+int HandleNotification(HWND dialog, std::uint32_t notification, std::uint32_t value) {
+  if (notification == NOTIFY_WORK_SIZE) {
+    ProgressReset(value);
+  } else {
+    const int row = notification == NOTIFY_CIPHER   ? PROGRESS_ROW_CIPHER
+                    : notification == NOTIFY_DIGEST ? PROGRESS_ROW_DIGEST
+                                                    : PROGRESS_ROW_CODEC;
+    ApplyNotification(dialog, row, value);
+  }
+  if (g_state->running) PumpOwnMessages(dialog);
+  return g_state->cancel ? RECEIVER_CANCEL : RECEIVER_GO_ON;
+}
+
+// The operation runs on the dialog's own thread, so its notifications come straight
+// here rather than through SendMessage: a large file makes hundreds of thousands of
+// them, and each message costs more than the work it reports.
+int DialogReceiver(void* context, std::uint32_t notification, std::uint32_t value) {
+  switch (notification) {
+    case NOTIFY_CIPHER:
+    case NOTIFY_DIGEST:
+    case NOTIFY_CODEC:
+    case NOTIFY_WORK_SIZE:
+      return HandleNotification(static_cast<HWND>(context), notification, value);
+    default:
+      return RECEIVER_GO_ON;
+  }
+}
+
 // The notification's answer for SendMessage.
 INT_PTR Answer(HWND dialog, LRESULT answer) {
   SetWindowLongPtrA(dialog, DWLP_MSGRESULT, answer);
@@ -237,18 +268,9 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
       return TRUE;
     case NOTIFY_CIPHER:
     case NOTIFY_DIGEST:
-    case NOTIFY_CODEC: {
-      const int row = message == NOTIFY_CIPHER   ? PROGRESS_ROW_CIPHER
-                      : message == NOTIFY_DIGEST ? PROGRESS_ROW_DIGEST
-                                                 : PROGRESS_ROW_CODEC;
-      ApplyNotification(dialog, row, static_cast<std::uint32_t>(wparam));
-      if (g_state->running) PumpOwnMessages(dialog);
-      return Answer(dialog, g_state->cancel ? RECEIVER_CANCEL : RECEIVER_GO_ON);
-    }
+    case NOTIFY_CODEC:
     case NOTIFY_WORK_SIZE:
-      ProgressReset(static_cast<std::uint32_t>(wparam));
-      if (g_state->running) PumpOwnMessages(dialog);
-      return Answer(dialog, g_state->cancel ? RECEIVER_CANCEL : RECEIVER_GO_ON);
+      return Answer(dialog, HandleNotification(dialog, message, static_cast<std::uint32_t>(wparam)));
     case WM_TIMER:
       if (wparam == TIMER_RUN) {
         KillTimer(dialog, TIMER_RUN);
@@ -265,7 +287,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
         g_state->finished = true;
         SetTimer(dialog, TIMER_CLOSE, TIMER_MS, nullptr);
       } else if (wparam == TIMER_CLOSE) {
-        ProgressSetReceiverWindow(nullptr);
+        ProgressClearReceiver();
         KillTimer(dialog, TIMER_CLOSE);
         EndDialog(dialog, static_cast<INT_PTR>(g_state->result));
       }
@@ -280,7 +302,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
       SetBkColor(reinterpret_cast<HDC>(wparam), RGB(255, 255, 255));
       return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
     case WM_DESTROY:
-      ProgressSetReceiverWindow(nullptr);
+      ProgressClearReceiver();
       DetachRows();
       return FALSE;
   }
@@ -298,7 +320,7 @@ int RunOperation(HWND owner, OperationRequest* request) {
   const INT_PTR shown = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRESS), owner,
                                         ProgressDialogProc, 0);
   g_state = nullptr;
-  ProgressSetReceiverWindow(nullptr);
+  ProgressClearReceiver();
   DetachRows();
   for (HBITMAP image : state.images)
     if (image) DeleteObject(image);

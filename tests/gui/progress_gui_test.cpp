@@ -14,6 +14,8 @@
 #include "resources/resource.h"
 #include "tests/gui/gui_driver.h"
 
+#include <commctrl.h>
+
 namespace {
 
 std::string WorkFile(const std::string& name) { return TestProgramFolder() + "progress_gui_" + name; }
@@ -124,11 +126,11 @@ TEST_P(ProgressCancel, StopsALargeEncryptionAndLeavesNothing) {
   const std::string log = WorkFile("cancel.log");
   DeleteFileA((source + ".vek").c_str());
   {
-    // 200 MiB of zeros without writing them (a sparse file on the host).
+    // 1 GiB of zeros without writing them (a sparse file on the host).
     HANDLE file = CreateFileA(source.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     LARGE_INTEGER size;
-    size.QuadPart = 200LL * 1024 * 1024;
+    size.QuadPart = 1024LL * 1024 * 1024;
     SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
     SetEndOfFile(file);
     CloseHandle(file);
@@ -138,7 +140,13 @@ TEST_P(ProgressCancel, StopsALargeEncryptionAndLeavesNothing) {
   Program demo("progress_demo.exe", {"encrypt", source, "long work", log});
   HWND dialog = WaitForWindow("Encrypt...", demo.pid());
   ASSERT_NE(dialog, nullptr);
-  Sleep(1200);  // the operation has started (its timer is 500 ms)
+  // Cancel once the work has visibly started: the first point on any bar. A gigabyte
+  // leaves it far from done, however fast the machine.
+  bool started = false;
+  for (DWORD start = GetTickCount(); !started && GetTickCount() - start < 30000; Sleep(5))
+    for (int bar : {IDC_PROGRESS_BAR1, IDC_PROGRESS_BAR2, IDC_PROGRESS_BAR3})
+      if (SendMessageA(GetDlgItem(dialog, bar), PBM_GETPOS, 0, 0) > 0) started = true;
+  ASSERT_TRUE(started);
   ASSERT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDCANCEL)) && IsWindowVisible(GetDlgItem(dialog, IDCANCEL)));
   if (GetParam())
     PressKey(dialog, VK_ESCAPE);
