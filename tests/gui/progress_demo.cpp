@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,6 +19,7 @@
 #include "app/progress_dialog.h"
 #include "container/operation.h"
 #include "keys/settings.h"
+#include "platform/tempdir.h"
 
 namespace {
 
@@ -110,6 +112,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::string target = std::string(path) + ".vek";
     if (!MoveFileExA(request.entries[0].container, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
       result = 105;
+  }
+  if (result == 1 && request.direction == 0) {
+    // The decrypted files sit in the core's private folder under the temporary folder:
+    // the demo only shows the dialog, so it removes them as the program does after
+    // placing its outputs.
+    for (std::uint32_t i = 0; i < request.count; ++i) {
+      std::string folder = request.entries[i].path;
+      const std::size_t cut = folder.find_last_of('\\');
+      if (cut == std::string::npos || folder.find("\\vekdec") == std::string::npos) continue;
+      RemovePrivateFolder(folder.substr(0, cut).c_str());
+      break;
+    }
   }
   if (request.entries != entry) FileEntriesFree(request.entries);
   if (request.text) OperationTextFree(request.text);

@@ -89,12 +89,16 @@ TEST(ProgressDialog, TitlesLabelsAndPicturesByDirection) {
   EXPECT_EQ(289, pictures[IDC_PROGRESS_STATUS2]);
   EXPECT_EQ(289, pictures[IDC_PROGRESS_STATUS3]);
 
+  const std::set<std::string> before = TempEntries();
   ASSERT_EQ(1, RunAndRead({"decrypt", source + ".vek", "river stone", log},
                           {"Decrypt progress_gui_report.txt.vek", {"Decryption", "Signature", "Decompression"}}));
   pictures = LastPictures(log);
   EXPECT_EQ(289, pictures[IDC_PROGRESS_STATUS1]);
   EXPECT_EQ(289, pictures[IDC_PROGRESS_STATUS2]);
   EXPECT_EQ(289, pictures[IDC_PROGRESS_STATUS3]);
+  // Nothing of the decryption stays in the temporary folder (other tests of the run
+  // share it: only what appeared counts).
+  for (const std::string& name : TempEntries()) EXPECT_EQ(before.count(name), 1u) << name << " left behind";
 }
 
 TEST(ProgressDialog, WrongSignatureMarksSignatureThenShowsTheMessage) {
