@@ -1,8 +1,11 @@
 // Decrypted files opened with their application, kept in the main window's hidden list
-// box 12345 (opened_files) until they can be deleted on the 1000 ms timer's ticks.
+// box 12345 (opened_files) until they can be deleted on the 1000 ms timer's ticks. Each
+// item's data is the tick count of its opening: a file is first tried after a grace
+// period, so that a slowly starting application still finds it.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "app/output_files.h"
@@ -55,7 +58,9 @@ int OpenedFilesAdd(WindowHandle window, const char* path) {
   HWND list = List(window);
   if (list == nullptr || path == nullptr || std::strlen(path) >= OUTPUT_PATH_SIZE) return 0;
   const LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path));
-  return index != LB_ERR && index != LB_ERRSPACE;
+  if (index == LB_ERR || index == LB_ERRSPACE) return 0;
+  SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(GetTickCount()));
+  return 1;
 }
 
 int OpenedFilesCount(WindowHandle window) {
@@ -84,8 +89,11 @@ int OpenedFilesCleanUp(WindowHandle window) {
   if (list == nullptr) return 1;
   char path[OUTPUT_PATH_SIZE];
   char folder[OUTPUT_PATH_SIZE];
+  const DWORD now = GetTickCount();
   for (int i = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)) - 1; i >= 0; --i) {
     if (!ItemText(list, i, path)) continue;
+    const auto opened_at = static_cast<std::uint32_t>(SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+    if (!OpenedFileMayGo(opened_at, now)) continue;  // its application may not have opened it yet
     // Still held by its application: stays for the next tick.
     if (!DeleteFileA(path) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) continue;
     if (DecryptionFolderOf(path, TempFolder(), folder) && !FolderStillListed(list, folder, i))

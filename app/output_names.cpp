@@ -161,6 +161,10 @@ int DecryptionFolderOf(const char* file_path, const char* temp_folder, char out[
   return CopyPart(out, OUTPUT_PATH_SIZE, file_path, static_cast<std::size_t>(name - file_path)) ? 1 : 0;
 }
 
+bool OpenedFileMayGo(std::uint32_t opened_at, std::uint32_t now) {
+  return static_cast<std::uint32_t>(now - opened_at) >= kOpenedFileGraceMs;
+}
+
 int RemoveDecryptionFolder(const char* decrypted_file) {
   char folder[OUTPUT_PATH_SIZE];
   if (!DecryptionFolderOf(decrypted_file, TempFolder(), folder)) return 0;

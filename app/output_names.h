@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // Paths live in buffers of this many characters (terminator included).
 constexpr std::size_t OUTPUT_PATH_SIZE = 260;
@@ -48,6 +49,13 @@ int DecryptionFolderOf(const char* file_path, const char* temp_folder, char out[
 // still in it) once its outputs have been moved or deleted. Anything that is not such
 // a folder inside the temporary folder is left alone. 1 when it was removed.
 int RemoveDecryptionFolder(const char* decrypted_file);
+
+// A file opened with its application is not deleted during its first
+// kOpenedFileGraceMs milliseconds: an application that takes a while to start would
+// otherwise find its file already gone. opened_at and now are tick counts (they wrap
+// after 49.7 days, which the difference survives).
+inline constexpr std::uint32_t kOpenedFileGraceMs = 10000;
+bool OpenedFileMayGo(std::uint32_t opened_at, std::uint32_t now);
 
 // Places of the information box's controls in its client area (pixels).
 struct InfoBoxLayout {

@@ -588,8 +588,9 @@ TEST_F(CommandsTest, OpenedFilesKeepTheProgramUntilTheirApplicationLetsThemGo) {
   EXPECT_EQ(AnswerBox(quillnox.pid(), IDC_BOX_BUTTON3), "You must close the files opened with Quillnox before leaving.");
   EXPECT_EQ(quillnox.WaitExit(200), -1) << "the program quit while its files were held";
 
-  // Released after 3 s: both go, with their folders, and Quit works again.
-  EXPECT_TRUE(Eventually([this] { return DecryptionFolders() == folders_before_; }, 15000));
+  // Released after 3 s: both go once their grace has passed, with their folders, and
+  // Quit works again.
+  EXPECT_TRUE(Eventually([this] { return DecryptionFolders() == folders_before_; }, 30000));
   Click(window, IDC_MAIN_QUIT);
   EXPECT_EQ(quillnox.WaitExit(), 0);
   EXPECT_TRUE(Exists(container)) << "Decrypt and Open leaves the container";

@@ -1,6 +1,7 @@
 // hold_file FILE: the test application associated with an extension. It opens FILE
 // without letting anyone delete it, says so in FILE.held (in the temporary folder),
-// holds it QLX_HOLD_MS milliseconds (3000), then lets it go and ends.
+// holds it QLX_HOLD_MS milliseconds (3000), then lets it go and ends. QLX_HOLD_DELAY_MS
+// (0) makes it a slow starter, opening FILE only that long after it started.
 // hold_file --record OUT ARG: writes ARG into OUT (what the shell asked it to open).
 #include <windows.h>
 
@@ -16,6 +17,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return std::fclose(out) == 0 ? 0 : 2;
   }
   if (__argc != 2) return 1;
+  if (const char* delay = std::getenv("QLX_HOLD_DELAY_MS")) Sleep(static_cast<DWORD>(std::atoi(delay)));
   HANDLE file = CreateFileA(__argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 3;
   char marker[MAX_PATH + 16];

@@ -203,16 +203,19 @@ std::string FolderOf(const std::string& path) { return path.substr(0, path.find_
 
 TEST_F(OutputsTest, OpenedFilesAreDeletedOnlyOnceTheirApplicationLetsThemGo) {
   SetClassCommand(".qlxhold", "QlxHoldFile", "\"" + TestProgramFolder() + "hold_file.exe\" \"%1\"");
+  // A slow application: it opens its file 2.5 s after it was started, and holds it 3 s.
+  SetEnvironmentVariableA("QLX_HOLD_DELAY_MS", "2500");
   HWND owner = MakeOwner();
   const std::string a = DecryptedFile("letter.qlxhold", "first");
   const std::string b = DecryptedFile("sheet.qlxhold", "second");
   const DWORD start = GetTickCount();
   ASSERT_EQ(OpenWithShell(owner, a.c_str()), 1);
   ASSERT_EQ(OpenWithShell(owner, b.c_str()), 1);
+  SetEnvironmentVariableA("QLX_HOLD_DELAY_MS", nullptr);
   EXPECT_EQ(OpenedFilesCount(owner), 2);
 
-  // both are held (hold_file says so), and a tick later they are still there
-  ASSERT_TRUE(Pump(8000, [] { return Exists(Temp("letter.qlxhold.held")) && Exists(Temp("sheet.qlxhold.held")); }))
+  // the ticks before it starts leave the files alone, so it finds and holds both
+  ASSERT_TRUE(Pump(12000, [] { return Exists(Temp("letter.qlxhold.held")) && Exists(Temp("sheet.qlxhold.held")); }))
       << "the application never opened the files";
   const DWORD held = GetTickCount();
   Pump(1300, [] { return false; });
@@ -220,14 +223,15 @@ TEST_F(OutputsTest, OpenedFilesAreDeletedOnlyOnceTheirApplicationLetsThemGo) {
   EXPECT_TRUE(Exists(b));
   EXPECT_EQ(OpenedFilesCount(owner), 2);
 
-  // released after about 3 s: both go within a tick or two, with their folders
-  ASSERT_TRUE(Pump(10000, [owner] { return OpenedFilesCount(owner) == 0; }));
+  // released after 3 s: both go once the grace has passed, with their folders
+  ASSERT_TRUE(Pump(20000, [owner] { return OpenedFilesCount(owner) == 0; }));
   EXPECT_GE(GetTickCount() - held, 1500u);
+  EXPECT_GE(GetTickCount() - start, kOpenedFileGraceMs);
   EXPECT_FALSE(Exists(a));
   EXPECT_FALSE(Exists(b));
   EXPECT_FALSE(Exists(FolderOf(a))) << "the decryption folder stayed";
   EXPECT_FALSE(Exists(FolderOf(b)));
-  EXPECT_LT(GetTickCount() - start, 9000u);
+  EXPECT_LT(GetTickCount() - start, kOpenedFileGraceMs + 8000);
   DeleteFileA(Temp("letter.qlxhold.held").c_str());
   DeleteFileA(Temp("sheet.qlxhold.held").c_str());
   DestroyWindow(owner);

@@ -336,6 +336,21 @@ TEST(DecryptionFolder, OnlyAPrivateFolderDirectlyInTheTemporaryFolder) {
   }
 }
 
+TEST(OpenedFiles, AFileIsTriedOnlyAfterItsApplicationHadTimeToOpenIt) {
+  struct Case {
+    std::uint32_t opened_at, now;
+    bool may_go;
+  } const cases[] = {
+      {1000, 1000, false},                  // just opened
+      {1000, 1000 + 9999, false},           // one millisecond short
+      {1000, 1000 + 10000, true},           // the grace has passed
+      {1000, 1000 + 600000, true},
+      {0xFFFFF000u, 0xFFFFF000u + 5000, false},   // the tick count wrapped meanwhile
+      {0xFFFFF000u, 0xFFFFF000u + 20000, true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(OpenedFileMayGo(c.opened_at, c.now), c.may_go) << c.opened_at << " " << c.now;
+}
+
 class DecryptionFolderTest : public OperationFixture {};
 
 TEST_F(DecryptionFolderTest, TheOperationsFolderIsRemovedOnceItsOutputsAreMoved) {
