@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "container/operation.h"
@@ -251,6 +252,62 @@ TEST_F(SendEncryptedTest, NoPassphraseWarnsAndSendsNothing) {
   EXPECT_EQ(ReadAll(log_), "<missing>") << "no mail";
   EXPECT_EQ(TempNames(), before);
   EXPECT_EQ(ItemCount(window_), 1);
+}
+
+// The default mail client is Lotus Notes: the mail goes through "notes.dll" beside
+// Quillnox.exe to the fake Notes automation server, never to Simple MAPI.
+class SendThroughNotesTest : public SendEncryptedTest {
+ protected:
+  void SetUp() override {
+    record_ = TestProgramFolder() + "notes_calls.txt";
+    DeleteFileA(record_.c_str());
+    SetEnvironmentVariableA("QLX_FAKE_NOTES_LOG", record_.c_str());
+    SetEnvironmentVariableA("QLX_FAKE_NOTES", "");
+    const std::string server = TestProgramFolder() + "fake_notes_server.dll";
+    for (const auto& [prog_id, clsid] : {std::pair{"Notes.NotesSession", "{5A0C3E1B-7D42-4F0A-9E61-3B8C2D4F5A01}"},
+                                         std::pair{"Notes.NotesUIWorkspace", "{5A0C3E1B-7D42-4F0A-9E61-3B8C2D4F5A02}"}}) {
+      SetText(HKEY_CLASSES_ROOT, std::string(prog_id) + "\\CLSID", nullptr, clsid);
+      const std::string key = std::string("CLSID\\") + clsid + "\\InprocServer32";
+      SetText(HKEY_CLASSES_ROOT, key, nullptr, server);
+      SetText(HKEY_CLASSES_ROOT, key, "ThreadingModel", "Apartment");
+    }
+    SetText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", TestProgramFolder());
+    SetText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Name", "fakenotes.exe");
+    SendEncryptedTest::SetUp();
+    SetText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "Lotus Notes");
+  }
+  void TearDown() override {
+    SendEncryptedTest::TearDown();
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Lotus");
+    SetEnvironmentVariableA("QLX_FAKE_NOTES_LOG", nullptr);
+  }
+  static void SetText(HKEY root, const std::string& path, const char* name, const std::string& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+  }
+  std::string record_;
+};
+
+TEST_F(SendThroughNotesTest, TheContainerGoesThroughNotesAndIsDeletedAfter) {
+  SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
+  const std::set<std::string> before = TempNames();
+  ClickSend();
+  const std::string attachment = "text:\"" + Temp() + "file.vek\"";
+  bool sent = false;
+  for (DWORD start = GetTickCount(); !sent && GetTickCount() - start < 20000; Sleep(50))
+    sent = ReadAll(record_).find(attachment) != std::string::npos;
+  ASSERT_TRUE(sent) << ReadAll(record_) << WindowTitles(program_->pid());
+  Sync(window_);
+  const std::string calls = ReadAll(record_);
+  EXPECT_NE(calls.find("method(text:\"Subject\",text:\"Quillnox File\")"), std::string::npos) << calls;
+  EXPECT_EQ(ReadAll(log_), "<missing>") << "Simple MAPI was not used";
+  // The attachment is deleted after the hand-over, and nothing else stays.
+  for (int i = 0; i < 100 && TempNames() != before; ++i) Sleep(50);
+  EXPECT_EQ(TempNames(), before);
+  EXPECT_EQ(ItemCount(window_), 0);
 }
 
 // No Simple MAPI library: the fake refuses to load.
