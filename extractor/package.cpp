@@ -50,18 +50,18 @@ int TrailerRead(std::FILE* file, std::uint64_t image_end, SelfExtractTrailer* tr
   const std::int64_t signed_size = FileSize(file);
   if (signed_size < 0) return EXTRACT_CANNOT_OPEN;
   const std::uint64_t size = static_cast<std::uint64_t>(signed_size);
-  if (size < TRAILER_FIXED_SIZE) return EXTRACT_NO_SIGNATURE;
+  if (size < PACKAGE_TRAILER_FIXED) return EXTRACT_NO_SIGNATURE;
 
   std::uint8_t tail[20];  // name length, file count, version, marker
   if (!ReadAt(file, size - sizeof tail, tail, sizeof tail)) return EXTRACT_CANNOT_OPEN;
-  if (std::memcmp(tail + 12, TRAILER_MARKER, 8) != 0) return EXTRACT_NO_SIGNATURE;
-  if (std::memcmp(tail + 8, TRAILER_VERSION, 4) != 0) return EXTRACT_WRONG_VERSION;
+  if (std::memcmp(tail + 12, PACKAGE_MARKER, PACKAGE_MARKER_SIZE) != 0) return EXTRACT_NO_SIGNATURE;
+  if (std::memcmp(tail + 8, PACKAGE_VERSION, PACKAGE_VERSION_SIZE) != 0) return EXTRACT_WRONG_VERSION;
   const std::uint32_t file_count = LoadLe32(tail + 4);
   if (file_count == 0) return EXTRACT_NO_FILE;
 
   const std::uint32_t name_length = LoadLe32(tail);
-  if (name_length < 1 || name_length > TRAILER_NAME_MAX) return EXTRACT_NO_SIGNATURE;
-  const std::uint64_t trailer_size = std::uint64_t{TRAILER_FIXED_SIZE} + name_length;
+  if (name_length < 1 || name_length > PACKAGE_NAME_MAX) return EXTRACT_NO_SIGNATURE;
+  const std::uint64_t trailer_size = std::uint64_t{PACKAGE_TRAILER_FIXED} + name_length;
   if (trailer_size > size) return EXTRACT_NO_SIGNATURE;
   const std::uint64_t trailer_start = size - trailer_size;
 

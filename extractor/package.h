@@ -13,11 +13,7 @@
 #include <cstdio>
 
 #include "base/types.h"
-
-constexpr char TRAILER_MARKER[] = "QLXSELFX";
-constexpr char TRAILER_VERSION[] = "1.01";
-constexpr std::uint32_t TRAILER_FIXED_SIZE = 28;  // the trailer without its name
-constexpr std::uint32_t TRAILER_NAME_MAX = 259;
+#include "container/package.h"  // the layout, shared with the builder
 
 // The extractor's result codes; each but 1 and -8 has its message (ExtractorMessageText).
 enum : int {
