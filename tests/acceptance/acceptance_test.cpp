@@ -83,8 +83,6 @@ std::string TrashHome() {
 }
 std::string RecycleBin() { return TrashHome() + "\\Trash\\files"; }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;

@@ -47,8 +47,6 @@ void WriteBytes(const std::string& path, const Bytes& bytes) {
 Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 std::string TextOf(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // Names in a folder (not "." and ".."), sorted.
 std::set<std::string> Listing(const std::string& folder) {
   std::set<std::string> names;

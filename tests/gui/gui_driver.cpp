@@ -71,6 +71,8 @@ std::string TestProgramFolder() {
   return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 Program::Program(const std::string& exe, const std::vector<std::string>& args) {
   const std::string path = exe.find('\\') == std::string::npos ? TestProgramFolder() + exe : exe;
   std::string command = Quote(path);

@@ -27,6 +27,8 @@ class Program {
 
 // The folder of the running test program, with a trailing backslash.
 std::string TestProgramFolder();
+// True when a file or folder is at path.
+bool Exists(const std::string& path);
 
 // A visible top-level window of the process (0: any) with exactly this title,
 // polled every 50 ms; nullptr after the timeout.

@@ -25,8 +25,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // The last picture each status control showed, from the demo's log.
 std::map<int, int> LastPictures(const std::string& log) {
   std::ifstream in(log);

@@ -28,8 +28,6 @@ std::string Env(const char* name) {
   return value ? value : "";
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::string Content(const std::string& path) {
   std::string out;
   if (std::FILE* f = std::fopen(path.c_str(), "rb")) {

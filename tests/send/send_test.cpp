@@ -49,8 +49,6 @@ void WriteAll(const std::string& path, const std::string& bytes) {
   std::fclose(file);
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::set<std::string> TempNames() {
   std::set<std::string> names;
   WIN32_FIND_DATAA found;
