@@ -1,9 +1,8 @@
 // The progress receiver: where the working code's progress notifications go.
 //
 // The core sends each notification through ProgressDeliver; it never knows who, if
-// anyone, listens. A receiver is a callback (native tools, tests) or, on Windows, a
-// window that gets the notification by SendMessage (see platform/win32/progress_window.h).
-// With no receiver set, notifications are dropped.
+// anyone, listens. A receiver is a callback: the command-line tool's, a test's, or the
+// progress dialog's on its own thread. With no receiver set, notifications are dropped.
 #pragma once
 
 #include <cstdint>
