@@ -7,7 +7,8 @@
 // True for a plain Windows file name: not empty, at most 259 characters, no folder
 // part ("\", "/", ":"), none of < > " | ? * and no control character, not "." or "..",
 // no trailing dot or space, and not a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9,
-// CONIN$, CONOUT$), with or without an extension.
+// COM and LPT followed by a superscript 1, 2 or 3 of the ANSI code page (bytes B9, B2,
+// B3), CONIN$, CONOUT$), with or without an extension.
 bool FileNameIsPlain(const char* name);
 
 // True when two names denote the same file on Windows (compared without case).

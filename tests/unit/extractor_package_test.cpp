@@ -108,6 +108,10 @@ TEST(ExtractorTrailer, RefusesEveryFieldThatDoesNotHoldTogether) {
       {"absolute", With([](PackageFields& f) { f.name = "C:\\Windows\\x.exe"; }), EXTRACT_NO_SIGNATURE},
       {"device", With([](PackageFields& f) { f.name = "CON"; }), EXTRACT_NO_SIGNATURE},
       {"device with extension", With([](PackageFields& f) { f.name = "nul.vek"; }), EXTRACT_NO_SIGNATURE},
+      {"device COM superscript one", With([](PackageFields& f) { f.name = "COM\xB9"; }), EXTRACT_NO_SIGNATURE},
+      {"device LPT superscript two", With([](PackageFields& f) { f.name = "lpt\xB2.vek"; }), EXTRACT_NO_SIGNATURE},
+      {"device COM superscript three", With([](PackageFields& f) { f.name = "Com\xB3.x.vek"; }), EXTRACT_NO_SIGNATURE},
+      {"superscript four is no digit", With([](PackageFields& f) { f.name = "COM\xB4.vek"; }), EXTRACT_OK},
       {"zero byte inside", With([](PackageFields& f) { f.name = std::string("a.vek\0.exe", 10); }), EXTRACT_NO_SIGNATURE},
       {"dots", With([](PackageFields& f) { f.name = ".."; }), EXTRACT_NO_SIGNATURE},
       // The bounds themselves are taken.

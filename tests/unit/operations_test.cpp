@@ -724,6 +724,7 @@ std::vector<HostileCase> HostileCases() {
   const char* names[] = {"..",        ".",          "",          "..\\evil.txt", "../evil.txt", "sub\\x",
                          "sub/x",     "C:evil",     "con",       "NUL.txt",      "com1",        "LPT9.log",
                          "conin$",    "a\001b",  "tab\tname", "trail.",       "trail ",      "q?.txt",
+                         "COM\xB9",   "lpt\xB3.txt",
                          "star*.txt", "pipe|x",     "lt<x",      "gt>x",         "quote\"x"};
   for (const char* name : names) cases.push_back({std::string("name ") + name, HostileFileChunk(name), true});
   cases.push_back({"repeated name", Concat({GoodFileChunk("Same.txt"), GoodFileChunk("same.TXT")}), true});
@@ -794,10 +795,14 @@ TEST_F(OperationsTest, DecryptingOntoAFullDiskFails) {
 #endif
 
 TEST(FileNameTest, PlainNamesOnly) {
-  for (const char* good : {"a", "report.doc", "CONSOLE", "com10", "LPT0", "a b", "x.y.z", "\xE9t\xE9.txt", ".hidden"})
+  // Superscript one, two and three (bytes B9, B2, B3) count as digits of a device name;
+  // other signs of that range do not.
+  for (const char* good : {"a", "report.doc", "CONSOLE", "com10", "LPT0", "a b", "x.y.z", "\xE9t\xE9.txt", ".hidden",
+                           "COM\xB4", "LPT\xBC", "COM\xB9\xB9", "LPT\xB3x", "\xB9" "COM"})
     EXPECT_TRUE(FileNameIsPlain(good)) << good;
   for (const char* bad : {"", ".", "..", "a\\b", "a/b", "c:x", "CON", "con.txt", "Nul", "aux.x.y", "COM3", "lpt1.txt",
-                          "CONOUT$", "x\x7f", "x\n", "end.", "end ", "a*b", "a?b", "a<b", "a>b", "a|b", "a\"b"})
+                          "CONOUT$", "x\x7f", "x\n", "end.", "end ", "a*b", "a?b", "a<b", "a>b", "a|b", "a\"b",
+                          "COM\xB9", "COM\xB2", "com\xB3", "LPT\xB9", "lpt\xB2.txt", "LPT\xB3 .doc", "Com\xB2.a.b"})
     EXPECT_FALSE(FileNameIsPlain(bad)) << bad;
   EXPECT_FALSE(FileNameIsPlain(std::string(260, 'a').c_str()));
   EXPECT_TRUE(FileNameIsPlain(std::string(259, 'a').c_str()));
