@@ -183,13 +183,18 @@ void Md5Buffer(const void* data, std::uint32_t length, std::uint8_t digest[16]) 
   Md5Final(digest, &context);
 }
 
+int Md5DigestsEqual(const std::uint8_t a[16], const std::uint8_t b[16]) {
+  unsigned difference = 0;
+  for (int i = 0; i < 16; ++i) difference |= static_cast<unsigned>(a[i] ^ b[i]);
+  return difference == 0 ? 1 : 0;
+}
+
 int Md5BufferMatches(const void* data, std::uint32_t length, const std::uint8_t expected[16]) {
   std::uint8_t digest[16];
   Md5Buffer(data, length, digest);
-  unsigned difference = 0;
-  for (int i = 0; i < 16; ++i) difference |= static_cast<unsigned>(digest[i] ^ expected[i]);
+  const int same = Md5DigestsEqual(digest, expected);
   SecureWipe(digest, sizeof digest);
-  return difference == 0 ? 1 : 0;
+  return same;
 }
 
 int Md5Stream(std::FILE* input, std::uint8_t digest[16]) {
@@ -216,8 +221,7 @@ int Md5Stream(std::FILE* input, std::uint8_t digest[16]) {
 int Md5StreamMatches(std::FILE* input, const std::uint8_t expected[16]) {
   std::uint8_t digest[16];
   if (!Md5Stream(input, digest)) return 0;
-  unsigned difference = 0;
-  for (int i = 0; i < 16; ++i) difference |= static_cast<unsigned>(digest[i] ^ expected[i]);
+  const int same = Md5DigestsEqual(digest, expected);
   SecureWipe(digest, sizeof digest);
-  return difference == 0 ? 1 : 0;
+  return same;
 }

@@ -20,6 +20,10 @@ void Md5Update(Md5Context* context, const void* data, std::uint32_t length);
 void Md5Final(std::uint8_t digest[16], Md5Context* context);
 
 void Md5Buffer(const void* data, std::uint32_t length, std::uint8_t digest[16]);
+// 1 when the two 16-byte digests are equal, else 0. Compared in constant time: every
+// byte is looked at whatever the first difference, so the time tells nothing of where
+// a guess went wrong. Every digest check on a secret goes through it.
+int Md5DigestsEqual(const std::uint8_t a[16], const std::uint8_t b[16]);
 // 1 when MD5(data) equals expected byte for byte, else 0 (compared in constant time).
 int Md5BufferMatches(const void* data, std::uint32_t length, const std::uint8_t expected[16]);
 

@@ -71,7 +71,7 @@ int AccessPasswordCheck(const char* text) {
   if (!SettingsGetPasswordRecord(record)) return 0;
   std::uint8_t digest[16];
   MixedDigest(text, digest);
-  const int same = std::memcmp(digest, record, sizeof digest) == 0 ? 1 : 0;
+  const int same = Md5DigestsEqual(digest, record);
   SecureWipe(digest, sizeof digest);
   SecureWipe(record, sizeof record);
   return same;

@@ -128,6 +128,20 @@ TEST_F(AccessPasswordTest, CheckLeavesTheTextAlone) {
   EXPECT_STREQ(text, "secret");
 }
 
+TEST_F(AccessPasswordTest, CheckComparesEveryByteOfTheDigest) {
+  ASSERT_EQ(AccessPasswordSet("secret"), 1);
+  const Bytes right = Pwd();
+  ASSERT_EQ(right.size(), 16u);
+  for (std::size_t i = 0; i < right.size(); ++i) {
+    Bytes wrong = right;
+    wrong[i] ^= 0x01;
+    RegistryMemorySetValue(HKCU, kCurrent, "pwd", REGISTRY_BINARY, wrong.data(), wrong.size());
+    EXPECT_EQ(AccessPasswordCheck("secret"), 0) << "byte " << i;
+  }
+  RegistryMemorySetValue(HKCU, kCurrent, "pwd", REGISTRY_BINARY, right.data(), right.size());
+  EXPECT_EQ(AccessPasswordCheck("secret"), 1);
+}
+
 TEST_F(AccessPasswordTest, MissingOrUnreadablePwd) {
   EXPECT_EQ(AccessPasswordActive(), 0) << "missing: the no-password form";
   EXPECT_EQ(AccessPasswordCheck(""), 0);

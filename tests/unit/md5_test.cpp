@@ -104,6 +104,20 @@ TEST(Md5Test, BufferMatchesOnlyTheExactDigest) {
   }
 }
 
+TEST(Md5Test, DigestsEqualLooksAtEveryByte) {
+  const Bytes a = FromHex("900150983cd24fb0d6963f7d28e17f72");
+  Bytes b = a;
+  EXPECT_EQ(Md5DigestsEqual(a.data(), b.data()), 1);
+  for (int i = 0; i < 16; ++i) {
+    for (int bit = 0; bit < 8; ++bit) {
+      b = a;
+      b[i] = static_cast<std::uint8_t>(b[i] ^ (1u << bit));
+      EXPECT_EQ(Md5DigestsEqual(a.data(), b.data()), 0) << "byte " << i << " bit " << bit;
+      EXPECT_EQ(Md5DigestsEqual(b.data(), a.data()), 0) << "byte " << i << " bit " << bit;
+    }
+  }
+}
+
 class Md5StreamTest : public ::testing::Test {
  protected:
   // Digest of a file holding data, with the progress counts it reported.
