@@ -18,19 +18,6 @@ constexpr char kClientsMail[] = "software\\Clients\\Mail";
 constexpr char kTeamMail[] = "Software\\Lotus\\Components\\TeamMail";
 constexpr char kLotusNotes[] = "Software\\Lotus\\Notes";
 
-// A text value of at most max_bytes bytes (terminator included) into out; "" and 0
-// when it cannot be read.
-int ReadText(const RegistryKey& key, const char* name, char* out, std::uint32_t max_bytes) {
-  out[0] = '\0';
-  std::uint32_t size = max_bytes;
-  if (RegistryQueryValue(key, name, nullptr, out, &size) != REGISTRY_OK) {
-    out[0] = '\0';
-    return 0;
-  }
-  out[size < max_bytes ? size : max_bytes - 1] = '\0';
-  return 1;
-}
-
 bool SameIgnoringCase(const char* a, const char* b) {
   for (; *a != '\0' && *b != '\0'; ++a, ++b) {
     const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -52,7 +39,7 @@ int DefaultClientIsNotes() {
   RegistryKey key = RegistryOpen(RegistryRoot::LocalMachine, kClientsMail, RegistryAccess::Read);
   if (!key) return 0;
   char client[201];
-  ReadText(key, nullptr, client, 200);
+  RegistryReadText(key, nullptr, client, 200);
   key.reset();
   return SameIgnoringCase(client, "Lotus Notes") ? 1 : 0;
 }
@@ -60,7 +47,7 @@ int DefaultClientIsNotes() {
 int LotusKeyPath(char* key_path) {
   key_path[0] = '\0';
   if (RegistryKey team = RegistryOpen(RegistryRoot::LocalMachine, kTeamMail, RegistryAccess::Read)) {
-    if (ReadText(team, "KeyPath", key_path, MAIL_PATH_SIZE - 1)) return 1;
+    if (RegistryReadText(team, "KeyPath", key_path, MAIL_PATH_SIZE - 1)) return 1;
   }
   RegistryKey notes = RegistryOpen(RegistryRoot::LocalMachine, kLotusNotes, RegistryAccess::Read);
   if (!notes) {
@@ -86,7 +73,7 @@ int LotusQueryValue(const char* name, char* out) {
     RegistryMessage(key_path, nullptr);
     return 0;
   }
-  if (!ReadText(key, name, out, MAIL_PATH_SIZE - 1)) {
+  if (!RegistryReadText(key, name, out, MAIL_PATH_SIZE - 1)) {
     key.reset();
     RegistryMessage(key_path, name);
     return 0;
