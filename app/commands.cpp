@@ -51,13 +51,13 @@ int OpenFiles(HWND window) {
   std::unique_ptr<char[]> result(new (std::nothrow) char[kOpenResultSize]());
   if (!result) return 0;
   char stored[QLX_PATH_SIZE] = "";
-  SettingsGetDir(1, stored);
+  SettingsGetDir(SETTINGS_DIR_SOURCE, stored);
   char initial[QLX_PATH_SIZE];
   AsInitialFolder(stored, initial);
   if (!FileDialog(window, 1, "Open a file...", initial, result.get(), kOpenResultSize)) return 0;
   std::vector<std::string> paths;
   if (!OpenResultPaths(result.get(), kOpenResultSize, &paths)) return 0;
-  SettingsSetDir(1, result.get());  // the chosen folder
+  SettingsSetDir(SETTINGS_DIR_SOURCE, result.get());  // the chosen folder
 
   std::vector<const char*> lines;
   for (const std::string& path : paths) lines.push_back(path.c_str());

@@ -22,8 +22,6 @@
 namespace {
 
 constexpr int kPassphraseSize = 32;
-constexpr int kSourceDir = 1;
-constexpr int kOutputDir = 2;
 
 // A passphrase buffer wiped when it goes.
 struct Passphrase {
@@ -77,7 +75,7 @@ void RemoveDecryptionFolderOf(const OperationRequest& outputs) {
 void StoreOutputFolderOf(const char* path) {
   char folder[QLX_PATH_SIZE];
   OutputFolderOf(path, folder);
-  SettingsSetDir(kOutputDir, folder);
+  SettingsSetDir(SETTINGS_DIR_OUTPUT, folder);
 }
 
 // A decryption request for the document's container.
@@ -177,7 +175,7 @@ int EncryptLocally(HWND window, Document* document) {
       if (JoinOutputPath(folder, kTextContainerName, target)) PlaceOutput(window, entry.container, target);
     } else {
       char folder[QLX_PATH_SIZE] = "";
-      SettingsGetDir(kOutputDir, folder);
+      SettingsGetDir(SETTINGS_DIR_OUTPUT, folder);
       char initial[QLX_PATH_SIZE];
       AsInitialFolder(folder, initial);
       if (!JoinOutputPath(initial, kTextContainerName, target) ||
@@ -213,7 +211,7 @@ int DecryptLocally(HWND window, Document* document) {
     const bool has_text = document->text && document->text[0] != '\0';
     const bool text_only = has_text && document->files[0].name[0] == '\0';
     char stored[QLX_PATH_SIZE] = "";
-    SettingsGetDir(kOutputDir, stored);
+    SettingsGetDir(SETTINGS_DIR_OUTPUT, stored);
     char initial[QLX_PATH_SIZE];
     AsInitialFolder(stored, initial);
     char chosen[QLX_PATH_SIZE];
@@ -226,7 +224,7 @@ int DecryptLocally(HWND window, Document* document) {
       return 1;  // the container stays
     }
     OutputFolderOf(chosen, folder);
-    SettingsSetDir(kOutputDir, folder);
+    SettingsSetDir(SETTINGS_DIR_OUTPUT, folder);
   }
 
   FileEntry* container = nullptr;

@@ -11,6 +11,7 @@
 #include "app/document.h"
 #include "app/main_window.h"
 #include "app/keys_ui.h"
+#include "keys/first_start.h"
 #include "keys/settings.h"
 #include "platform/msgbox.h"
 #include "resources/resource.h"

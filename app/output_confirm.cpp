@@ -37,6 +37,6 @@ int ConfirmOutputNameWith(WindowHandle owner, char path[260], OutputNameDialog d
   std::memcpy(path, target, std::strlen(target) + 1);
   char folder[OUTPUT_PATH_SIZE];
   std::snprintf(folder, sizeof folder, "%.*s", static_cast<int>(PathFileName(target) - target), target);
-  SettingsSetDir(2, folder);
+  SettingsSetDir(SETTINGS_DIR_OUTPUT, folder);
   return 1;
 }
