@@ -33,6 +33,7 @@
 #include "container/operation.h"
 #include "keys/settings.h"
 #include "platform/msgbox.h"
+#include "platform/wipe.h"
 #include "resources/resource.h"
 
 namespace {
@@ -47,6 +48,8 @@ struct MainWindowState {
   bool self_extracting;      // the self-extracting toggle: the next send makes a package
   bool ready;                // no earlier hand-over is still being handled
   int text_fit;              // the next side-border snap fits the text
+  RECT normal;               // the window's rectangle when last shown neither minimised nor maximised
+  bool normal_known;
 };
 
 MainWindowState* State(HWND window) {
@@ -64,12 +67,34 @@ bool MayClose(HWND window) {
   return false;
 }
 
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT rect, LPARAM list) {
+  reinterpret_cast<std::vector<WindowEdges>*>(list)->push_back({rect->left, rect->top, rect->right, rect->bottom});
+  return TRUE;
+}
+
+// The stored placement, when the user can reach it on one of the monitors now.
+bool StoredPlacement(int* x, int* y, int* width, int* height) {
+  if (!SettingsGetWindowRect(x, y, width, height) || (*x == -1 && *y == -1)) return false;
+  std::vector<WindowEdges> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+  return PlacementReachable(*x, *y, *width, *height, monitors.data(), static_cast<int>(monitors.size()));
+}
+
+// The window's rectangle as it is shown normally: its own, or, while it is minimised
+// (or maximised), the last one it had before.
+void RememberNormalRect(HWND window, MainWindowState* state) {
+  if (IsIconic(window) || IsZoomed(window)) return;
+  RECT rect = {};
+  if (!GetWindowRect(window, &rect)) return;
+  state->normal = rect;
+  state->normal_known = true;
+}
+
 void ApplyPlacement(HWND window) {
   int visible = 0;
   SettingsGetFlag(SETTING_VISIBLE, &visible);
   int x = -1, y = -1, width = 0, height = 0;
-  const bool stored = SettingsGetWindowRect(&x, &y, &width, &height) != 0;
-  if (!stored || (x == -1 && y == -1)) {
+  if (!StoredPlacement(&x, &y, &width, &height)) {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     SetWindowPos(window, nullptr, area.left + (area.right - area.left - MAIN_MIN_WIDTH) / 2,
@@ -97,6 +122,12 @@ void BuildSystemMenu(HWND window) {
   AppendMenuA(menu, MF_STRING, IDM_ABOUT, "About...");
   HBITMAP about = MenuBitmap(IDB_ABOUT_MENU);
   if (about) SetMenuItemBitmaps(menu, IDM_ABOUT, MF_BYCOMMAND, about, about);
+}
+
+// The key list dialog closed: the key field has been refreshed; the buttons follow the
+// access password's state.
+void KeysStateChanged(HWND window) {
+  if (MainWindowState* state = State(window)) UpdateButtons(window, state->document);
 }
 
 void ToggleAlwaysVisible(HWND window) {
@@ -214,6 +245,7 @@ void HandOverReceived(HWND window, MainWindowState* state, const COPYDATASTRUCT*
   char line[COMMAND_LINE_SIZE];
   std::memcpy(line, data->lpData, data->cbData);
   if (OpenCommandLine(window, state->document, line) == 1) ShowDocument(window, state->document);
+  SecureWipe(line, sizeof line);  // it may have held a session key
   state->ready = true;
 }
 
@@ -287,6 +319,8 @@ bool FrameSnap(HWND window, MainWindowState* state, WPARAM hit) {
 void Create(HWND window, MainWindowState* state) {
   SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
   SetMainWindowHandle(window);
+  // What a second start looks for: only this window carries it.
+  SetPropA(window, MAIN_WINDOW_PROPERTY, reinterpret_cast<HANDLE>(1));
   char class_name[101] = "";
   GetClassNameA(window, class_name, sizeof class_name);
   SettingsSetString("ClassName", class_name, static_cast<std::uint32_t>(std::strlen(class_name) + 1));
@@ -304,9 +338,14 @@ void Create(HWND window, MainWindowState* state) {
   ListView_SetBkColor(list, LightColour());
   ListView_SetTextBkColor(list, LightColour());
 
+  // A passphrase is used as the field shows it: the field takes no more than a slot holds.
+  SendDlgItemMessageA(window, IDC_MAIN_KEY_FIELD, EM_LIMITTEXT, KEY_SLOT_SIZE - 1, 0);
+  SetKeysStateChanged(KeysStateChanged);
+
   BuildSystemMenu(window);
   ShowDocument(window, state->document);
   ApplyPlacement(window);
+  RememberNormalRect(window, state);
   SetFocus(Control(window, IDC_MAIN_TEXT));
   if (std::strstr(state->command_line, "/EXPORTWINDOW")) SetTimer(window, TIMER_EXPORT_WINDOW, 500, nullptr);
 }
@@ -318,11 +357,16 @@ void Destroy(HWND window, MainWindowState* state) {
   }
   ClearFileList(window);
   ClearDocument(document);
-  RECT rect = {};
-  if (GetWindowRect(window, &rect)) {
+  // Closed while minimised, the window would be stored far off the screen: its normal
+  // rectangle is stored instead.
+  RememberNormalRect(window, state);
+  if (state->normal_known) {
+    const RECT& rect = state->normal;
     SettingsSetWindowRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
   }
   LookDestroy();
+  SetKeysStateChanged(nullptr);
+  RemovePropA(window, MAIN_WINDOW_PROPERTY);
   SettingsSetString("ClassName", "", 1);
   MapiUnload();
   SetMainWindowHandle(nullptr);
@@ -357,7 +401,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
         if (OpenedFilesCleanUp(window)) KillTimer(window, TIMER_OPENED_FILES);
       } else if (wparam == TIMER_EXPORT_WINDOW) {
         KillTimer(window, TIMER_EXPORT_WINDOW);
-        KeyManagementDialog(window, 1);
+        KeyListDialog(window, 1);
       }
       return FALSE;
     case WM_DRAWITEM:
@@ -398,7 +442,11 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     }
     case WM_SIZE:
       LayoutMainWindow(window, LOWORD(lparam), HIWORD(lparam));
+      if (state) RememberNormalRect(window, state);
       return TRUE;
+    case WM_MOVE:
+      if (state) RememberNormalRect(window, state);
+      return FALSE;
     case WM_NCLBUTTONDBLCLK:
       return state && FrameSnap(window, state, wparam) ? TRUE : FALSE;
     case WM_EXITSIZEMOVE:
@@ -415,6 +463,6 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
 }  // namespace
 
 void RunMainWindow(HINSTANCE instance, Document* document, const char* command_line) {
-  MainWindowState state{document, command_line, false, true, 1};
+  MainWindowState state{document, command_line, false, true, 1, RECT{}, false};
   DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, reinterpret_cast<LPARAM>(&state));
 }

@@ -16,6 +16,7 @@
 #include "extractor/extractor.h"
 #include "extractor/package.h"
 #include "extractor/rules.h"
+#include "platform/fileio.h"
 #include "platform/filetime.h"
 
 namespace {
@@ -45,7 +46,7 @@ int ConfirmOutput(HWND owner, char path[MAX_PATH], const char* copy, bool* copy_
 }  // namespace
 
 int MoveIntoPlace(const char* from, const char* to) {
-  if (PathFileExistsA(to)) {
+  if (PathKindAt(to) == PathKind::File) {  // a folder in the way is never taken away: the rename fails
     char list[MAX_PATH + 1] = {};  // a list of one, ended by a second zero
     std::snprintf(list, MAX_PATH, "%s", to);
     SHFILEOPSTRUCTA recycle = {};

@@ -15,12 +15,12 @@ void ExtractorMessage(HWND owner, int code);
 int ExtractorUnpack(HWND owner, char folder[MAX_PATH]);
 
 // While a file exists at path, asks whether to replace it, to rename (a save dialog on
-// the proposed name) or to cancel. 1 when path (possibly changed) may be written, 0 to
-// leave this file out.
+// the proposed name) or to cancel; while a folder is there, only whether to rename or
+// to cancel. 1 when path (possibly changed) may be written, 0 to leave this file out.
 int ConfirmOverwrite(HWND owner, char path[MAX_PATH]);
 
-// Sends an existing destination to the Recycle Bin and renames the decrypted file to
-// it. 1, or 0 after a message.
+// Sends an existing destination file to the Recycle Bin (never a folder) and renames
+// the decrypted file to it. 1, or 0 after a message.
 int MoveIntoPlace(const char* from, const char* to);
 
 // Decrypts the container with the progress dialog and writes its text as "Quillnox.txt"

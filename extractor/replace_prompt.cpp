@@ -1,5 +1,6 @@
 // The replace prompt (103) and ConfirmOverwrite: Replace, Rename (a save dialog on the
-// name with "(n)" before its extension) or Cancel, for as long as the file exists.
+// name with "(n)" before its extension) or Cancel, for as long as the file exists; for
+// a folder in the way only Rename or Cancel.
 #include <windows.h>
 #include <commdlg.h>
 #include <shlwapi.h>
@@ -10,6 +11,7 @@
 #include "app/logic/output_names.h"
 #include "extractor/extractor.h"
 #include "extractor/rules.h"
+#include "platform/fileio.h"
 #include "resources/resource.h"
 
 namespace {
@@ -18,16 +20,36 @@ constexpr INT_PTR PROMPT_REPLACE = 1;
 constexpr INT_PTR PROMPT_RENAME = 2;
 constexpr INT_PTR PROMPT_CANCEL = 0;
 
+// What the prompt shows: its text, and whether "Replace" is offered (never for a
+// folder in the way).
+struct PromptRequest {
+  const char* text;
+  bool replace_offered;
+};
+
 INT_PTR CALLBACK ReplacePromptProc(HWND prompt, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_INITDIALOG:
-      SetDlgItemTextA(prompt, IDC_REPLACE_TEXT, reinterpret_cast<const char*>(lparam));
+    case WM_INITDIALOG: {
+      const auto* request = reinterpret_cast<const PromptRequest*>(lparam);
+      SetWindowLongPtrA(prompt, DWLP_USER, request->replace_offered ? 1 : 0);
+      SetDlgItemTextA(prompt, IDC_REPLACE_TEXT, request->text);
       SendDlgItemMessageA(prompt, IDC_REPLACE_ICON, STM_SETICON,
                           reinterpret_cast<WPARAM>(LoadIconA(nullptr, MAKEINTRESOURCEA(32515))), 0);  // IDI_EXCLAMATION
+      if (!request->replace_offered) {
+        HWND replace = GetDlgItem(prompt, IDOK);
+        EnableWindow(replace, FALSE);
+        ShowWindow(replace, SW_HIDE);
+        SendMessageA(prompt, DM_SETDEFID, IDC_REPLACE_RENAME, 0);
+        SetFocus(GetDlgItem(prompt, IDC_REPLACE_RENAME));
+        return FALSE;  // the focus is set
+      }
       return TRUE;
+    }
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
-        case IDOK: EndDialog(prompt, PROMPT_REPLACE); return TRUE;
+        case IDOK:  // Replace (also Enter); there is none for a folder
+          if (GetWindowLongPtrA(prompt, DWLP_USER) != 0) EndDialog(prompt, PROMPT_REPLACE);
+          return TRUE;
         case IDC_REPLACE_RENAME: EndDialog(prompt, PROMPT_RENAME); return TRUE;
         case IDCANCEL: EndDialog(prompt, PROMPT_CANCEL); return TRUE;
       }
@@ -42,10 +64,14 @@ int ConfirmOverwrite(HWND owner, char path[MAX_PATH]) {
   char start_name[MAX_PATH];  // the name the loop started with
   std::memcpy(start_name, PathFindFileNameA(path), std::strlen(PathFindFileNameA(path)) + 1);
   int counter = 0;
-  while (PathFileExistsA(path)) {
-    const std::string text = ReplacePromptText(PathFindFileNameA(path));
+  for (PathKind in_the_way; (in_the_way = PathKindAt(path)) != PathKind::None;) {
+    // A folder in the way is no file to replace: only Rename and Cancel are offered.
+    const bool folder = in_the_way == PathKind::Folder;
+    const std::string text =
+        folder ? FolderInTheWayPromptText(PathFindFileNameA(path)) : ReplacePromptText(PathFindFileNameA(path));
+    const PromptRequest request = {text.c_str(), !folder};
     const INT_PTR answer = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_EXTRACT_REPLACE), owner,
-                                           ReplacePromptProc, reinterpret_cast<LPARAM>(text.c_str()));
+                                           ReplacePromptProc, reinterpret_cast<LPARAM>(&request));
     if (answer == PROMPT_REPLACE) return 1;
     if (answer != PROMPT_RENAME) return 0;
     char proposal[MAX_PATH];

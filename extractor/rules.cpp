@@ -39,6 +39,11 @@ std::string ReplacePromptText(const char* file_name) {
   return std::string("The file \"") + file_name + "\" already exists.\n\nWhat do you wish to do ?";
 }
 
+std::string FolderInTheWayPromptText(const char* name) {
+  return std::string("A folder named \"") + name +
+         "\" is in the way: the file cannot take its place.\n\nRename the file, or cancel ?";
+}
+
 std::string MoveErrorText(const char* from, const char* to, int error_number, const char* system_text) {
   std::string text = std::string("Unable to rename :\n   ") + from + "\nto " + to + "\n";
   switch (error_number) {

@@ -23,6 +23,8 @@ bool JoinFolderAndName(const char* folder, const char* name, char* out, std::siz
 
 // The replace prompt's text for the file name.
 std::string ReplacePromptText(const char* file_name);
+// The prompt's text when a folder of that name is in the way (it is never replaced).
+std::string FolderInTheWayPromptText(const char* name);
 
 // The text shown when a decrypted file cannot be renamed into place, for the C
 // library's error number and its text.

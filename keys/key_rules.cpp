@@ -51,7 +51,11 @@ int ProtectionOk(WindowHandle owner, bool checked, bool current_enabled, const c
     *focus = ProtectionFocus::NewPassword;
     return 0;
   }
-  AccessPasswordSet(new_password);
+  if (!AccessPasswordSet(new_password)) {
+    ErrorBox(owner, "The password cannot be recorded: the registry refused it.\nThe protection is as it was.");
+    *focus = ProtectionFocus::NewPassword;
+    return 0;
+  }
   return current_enabled ? 2 : 1;
 }
 

@@ -24,9 +24,10 @@ struct ProtectionState {
 ProtectionState ProtectionOpeningState(int password_set, int authreq, int stored);
 
 // "OK" of the protection dialog with the texts of its edits. Returns 0 when the
-// dialog stays open (after its warning; *focus says where the focus goes), else the
-// end value: 2 when the password was changed with the old one, 1 when a first one was
-// set. Nothing happens (0, focus unchanged) while the box is unchecked.
+// dialog stays open (after its warning, or after the error when the password cannot be
+// stored; *focus says where the focus goes), else the end value: 2 when the password
+// was changed with the old one, 1 when a first one was set. Nothing happens (0, focus
+// unchanged) while the box is unchecked.
 int ProtectionOk(WindowHandle owner, bool checked, bool current_enabled, const char* current,
                  const char* new_password, const char* confirm, ProtectionFocus* focus);
 

@@ -143,7 +143,10 @@ int Recover(const char* version) {
     return 0;  // "Cancel", Escape, or the title-bar close
   }
   const PassphraseList empty;
-  PassphraseListStore(empty.Label(0), empty.Value(0), 0);
+  if (!PassphraseListStore(empty.Label(0), empty.Value(0), 0)) {
+    ErrorBox(MainWindowHandle(), "The empty list cannot be stored in the registry.\nThe password list is kept as it was.");
+    return 0;
+  }
   return 1;
 }
 
@@ -236,7 +239,8 @@ int PassphraseListAdd(WindowHandle owner, const char* label, const char* value) 
     if (order == 0) {
       char question[kSlot + 64];
       std::snprintf(question, sizeof question, "%s already exists\nWould you like to replace it ?", slot_label);
-      if (QuestionBox(owner, question, "Yes", "No", nullptr) == 1) {
+      // Only "Yes" replaces: "No", Escape and the title-bar close keep the stored one.
+      if (QuestionBoxOrClose(owner, question, "Yes", "No", nullptr) == 1) {
         FillSlot(list->Label(i), slot_label);
         FillSlot(list->Value(i), value);
         list->SetSelection(static_cast<std::uint32_t>(i + 1));

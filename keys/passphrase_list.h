@@ -62,8 +62,9 @@ std::uint8_t PassphraseListMask(std::uint32_t position);
 // more than KEY_LIST_SIZE bytes stored) brings up the recovery
 // question: "Suppress" and "Save" (raw bytes to "keys.raw" in the program's folder)
 // leave an empty list stored and give 1 with that empty list; "Cancel", Escape, the
-// title-bar close, or "Save" that cannot write the file give 0 and leave the stored
-// list as it was. A registry failure gives 0 after its message.
+// title-bar close, "Save" that cannot write the file, or an empty list that cannot be
+// stored (after its error message) give 0 and leave the stored list as it was. A
+// registry failure gives 0 after its message.
 int PassphraseListLoad(const char* version, PassphraseList* list, std::uint32_t* selection, int* count);
 
 // Builds a block from KEY_LIST_LABELS_SIZE bytes at labels, as many at values and
@@ -72,7 +73,8 @@ int PassphraseListLoad(const char* version, PassphraseList* list, std::uint32_t*
 int PassphraseListStore(const char* labels, const char* values, std::uint32_t selection);
 
 // Adds label/value (each cut to 31 characters) in label order and selects it; a label
-// that exists is replaced after the user says "Yes" (and then selected), kept on "No".
+// that exists is replaced after the user says "Yes" (and then selected), kept on "No",
+// Escape or the title-bar close.
 // 1 when the list was stored; 0 when it cannot be loaded, is full (after the
 // maximum message, also for a replacement), or label or value is empty.
 int PassphraseListAdd(WindowHandle owner, const char* label, const char* value);

@@ -33,6 +33,10 @@ std::int64_t FileSize(std::FILE* file);
 // Size of the file at path, or -1 when it cannot be examined.
 std::int64_t FileSizeAt(const char* path);
 
+// What lies at path: nothing (or nothing that can be examined), a file, or a folder.
+enum class PathKind { None, File, Folder };
+PathKind PathKindAt(const char* path);
+
 // Writes all size bytes, or reports false (nothing to write is no failure).
 bool FileWriteAll(std::FILE* file, const void* data, std::size_t size);
 

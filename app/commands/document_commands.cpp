@@ -41,7 +41,8 @@ int NewDocument(HWND window, Document* document) {
                                  "Encrypting a new document will reset the main window. Do you really want to "
                                  "encrypt a new document ?\n",
                                  "", "Yes", "No");
-  if (answer == 3) return 0;
+  // Only "Yes" empties the window: "No", Escape and the title-bar close keep it all.
+  if (answer != 2) return 0;
   DocumentContent content;
   content.mode = MODE_ENCRYPT;
   content.algo = static_cast<std::int32_t>(SettingsAlgorithm());
@@ -99,10 +100,11 @@ int MakeReply(HWND window, Document* document) {
 }
 
 int RemoveSelectedFile(HWND window, Document* document) {
-  const int selected = SelectedFileIndex(window);
-  if (selected < 0) return 0;
-  DeleteFileListItem(window, selected);
-  if (!DocumentRemoveFile(document, selected)) return 0;
+  const int row = SelectedFileIndex(window);
+  const int entry = DocumentEntryOfRow(document, row);
+  if (entry < 0) return 0;
+  if (!DocumentRemoveFile(document, entry)) return 0;
+  DeleteFileListItem(window, row);
   ShowDocument(window, document);
   return 1;
 }

@@ -59,6 +59,9 @@ void StoreOutputFolderOf(const char* path) {
   SettingsSetDir(SETTINGS_DIR_OUTPUT, folder);
 }
 
+// Decrypt locally with the given passphrase (see DecryptLocally).
+int DecryptDocument(HWND window, Document* document, const char* passphrase);
+
 // A decryption request for the document's container.
 bool DecryptionRequest(const Document* document, const char* passphrase, std::uint32_t selector,
                        FileEntry** container, OperationRequest* request) {
@@ -179,6 +182,19 @@ int DecryptLocally(HWND window, Document* document) {
     if (document->identified_passphrase[0] == '\0') return 0;
     std::memcpy(passphrase.value, document->identified_passphrase, sizeof passphrase.value);
   }
+  return DecryptDocument(window, document, passphrase.value);
+}
+
+int DecryptOpenedContainer(HWND window, Document* document) {
+  if (document->identified_passphrase[0] == '\0') return 0;
+  Passphrase passphrase;
+  std::memcpy(passphrase.value, document->identified_passphrase, sizeof passphrase.value);
+  return DecryptDocument(window, document, passphrase.value);
+}
+
+namespace {
+
+int DecryptDocument(HWND window, Document* document, const char* passphrase) {
   if (document->file_count < 1 || document->files == nullptr) return 0;
   const char* container_path = document->files[0].container;
   char folder[QLX_PATH_SIZE];
@@ -207,7 +223,7 @@ int DecryptLocally(HWND window, Document* document) {
   FileEntry* container = nullptr;
   Outputs outputs;
   OperationRequest& request = outputs.request;
-  if (!DecryptionRequest(document, passphrase.value, SELECTOR_EVERYTHING, &container, &request)) return 0;
+  if (!DecryptionRequest(document, passphrase, SELECTOR_EVERYTHING, &container, &request)) return 0;
   outputs.given = container;
   const int ran = RunOperation(window, &request);
   SettingsKeepAlgorithm(request.algorithm);
@@ -223,26 +239,31 @@ int DecryptLocally(HWND window, Document* document) {
   return 1;
 }
 
+}  // namespace
+
 int DecryptAndOpen(HWND window, Document* document) {
   Passphrase passphrase;
   if (!KeyFieldGetPassphrase(window, 0, passphrase.value)) return 0;
-  const int selected = SelectedFileIndex(window);
-  if (selected < 0 || selected >= document->file_count) return 0;
+  // The file of the selected row, by its number in the container: after a removal from
+  // the list the rows no longer follow the container's order.
+  const int number = DocumentFileNumberOfRow(document, SelectedFileIndex(window));
+  if (number < 0) return 0;
 
   FileEntry* container = nullptr;
   Outputs outputs;
   OperationRequest& request = outputs.request;
-  if (!DecryptionRequest(document, passphrase.value, static_cast<std::uint32_t>(selected), &container, &request))
+  if (!DecryptionRequest(document, passphrase.value, static_cast<std::uint32_t>(number), &container, &request))
     return 0;
   outputs.given = container;
   const int ran = RunOperation(window, &request);
   FileEntriesFree(container);
   if (!ran) return 0;
-  if (static_cast<std::uint32_t>(selected) >= request.count || request.entries[selected].path[0] == '\0') {
+  const auto index = static_cast<std::uint32_t>(number);
+  if (index >= request.count || request.entries[index].path[0] == '\0') {
     RemoveDecryptionFolderOf(request);
     return 0;
   }
   // Tracked until its application lets it go; deleted at once when it cannot be opened.
-  OpenWithShell(window, request.entries[selected].path);
+  OpenWithShell(window, request.entries[index].path);
   return 1;
 }

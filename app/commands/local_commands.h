@@ -18,6 +18,9 @@ int EncryptLocally(HWND window, Document* document);
 // the text as "Quillnox.txt", and sends the container to the Recycle Bin when every
 // output is in place. window may be nullptr (the immediate "/l" decryption).
 int DecryptLocally(HWND window, Document* document);
+// The decryption at once of a container just opened ("/l" naming one container of one
+// file): as DecryptLocally, with the passphrase its identification found.
+int DecryptOpenedContainer(HWND window, Document* document);
 // Decrypts the selected file into the temporary folder and opens it with its
 // application; it is deleted once the application lets it go.
 int DecryptAndOpen(HWND window, Document* document);

@@ -77,6 +77,23 @@ int OpenContainerDocument(HWND window, Document* document, const char* path, std
   return 1;
 }
 
+// "/l" naming one container that holds one file and no text: that file is decrypted at
+// once (by its summary, before any passphrase is asked for).
+bool DecryptsAtOnce(const char* path) {
+  ContainerInfo info = {};
+  return ContainerReadInfo(path, &info) == 1 && info.file_count == 1 && info.text_length == 0;
+}
+
+// The decryption at once works on a document of its own: at start there is no window,
+// and in a running window the document and what the window shows of it stay as they
+// were. The passphrase is the one the container's identification found.
+void DecryptAtOnce(HWND window, int kind, char* line) {
+  Document opened{};
+  if (NewDocumentFrom(window, &opened, kind, line) == 1 && opened.mode == MODE_DECRYPT)
+    DecryptOpenedContainer(window, &opened);
+  ClearDocument(&opened);
+}
+
 }  // namespace
 
 int ListHasFolder(const FileEntry* entries, int count) {
@@ -98,12 +115,14 @@ int OpenCommandLine(HWND window, Document* document, char* line) {
     {
       ListedFiles list;
       if (!ReadFileList(&list.entries, &list.count)) return 0;
-      const int containers = CountContainers(list.entries, static_cast<std::uint32_t>(list.count));
-      if (containers < 0) return 0;
+      // Folders first: a folder cannot be opened to look for a container's signature,
+      // and the user is to be told that folders are not encrypted.
       if (ListHasFolder(list.entries, list.count)) {
         WarnFolders(window);
         return 0;
       }
+      const int containers = CountContainers(list.entries, static_cast<std::uint32_t>(list.count));
+      if (containers < 0) return 0;
       if (containers >= 2 && containers == list.count) {
         char text[160];
         std::snprintf(text, sizeof text,
@@ -112,31 +131,30 @@ int OpenCommandLine(HWND window, Document* document, char* line) {
         WarningBox(window, text);
         return 0;
       }
-      const bool encrypting = document->mode == MODE_ENCRYPT;
-      if (containers == 0) {
-        replace = !(document->file_count > 0 && encrypting);
-      } else if (!encrypting || (document->file_count == 0 && !HasText(document))) {
-        replace = true;
-      } else {
-        const int answer = QuestionBox(
-            window,
-            "You may either add this file \"As Is\" to the list, or you may decrypt it. By decrypting, "
-            "the contents of the text field will be overwritten.\n",
-            "Add", "Decrypt", "Cancel");
-        if (answer == 0 || answer == 3) return 0;
-        replace = answer == 2;
+      if (kind == KIND_LIST_DECRYPT && list.count == 1 && containers == 1 && DecryptsAtOnce(list.entries[0].path)) {
+        DecryptAtOnce(window, kind, line);
+        return 0;  // the document, and what the window shows of it, stay as they were
+      }
+      // What the user typed and has not sent counts as text as much as a stored one.
+      const bool has_text = HasText(document) || (window != nullptr && !TextFieldEmpty(window));
+      switch (ChooseListOpening(containers, document->mode == MODE_ENCRYPT, document->file_count, has_text)) {
+        case ListOpening::Add: break;
+        case ListOpening::Replace: replace = true; break;
+        case ListOpening::Ask: {
+          const int answer = QuestionBox(
+              window,
+              "You may either add this file \"As Is\" to the list, or you may decrypt it. By decrypting, "
+              "the contents of the text field will be overwritten.\n",
+              "Add", "Decrypt", "Cancel");
+          if (answer == 0 || answer == 3) return 0;
+          replace = answer == 2;
+          break;
+        }
       }
     }
     if (!replace) return AppendListedFiles(window, document, TextFieldCopy(window, EmptyText::Kept));
   }
-  const int result = NewDocumentFrom(window, document, kind, line);
-  if (result == 1 && kind == KIND_LIST_DECRYPT && document->mode == MODE_DECRYPT &&
-      document->file_count == 1 && !HasText(document)) {
-    DecryptLocally(window, document);
-    ClearDocument(document);
-    return 0;
-  }
-  return result;
+  return NewDocumentFrom(window, document, kind, line);
 }
 
 int NewDocumentFrom(HWND window, Document* document, int kind, char* line) {

@@ -71,13 +71,15 @@ int SendEncrypted(HWND window, Document* document, bool self_extracting) {
     return 0;
   }
 
-  // The mail system is ready: the document has been sent and leaves the window.
-  DocumentRelease(document);
-  ShowFileList(window, document);
-
   const int result = SendMail(window, attachment, self_extracting);
   std::remove(attachment);
   // The package carries the container: the container itself is not kept either.
   if (std::strcmp(attachment, container) != 0) std::remove(container);
+  // Sent: the document leaves the window. Not sent (a failure, said by the mail
+  // dispatch, or the user's cancel in the mail program): it stays, to be sent again.
+  if (result == 1) {
+    DocumentRelease(document);
+    ShowFileList(window, document);
+  }
   return result;
 }

@@ -11,5 +11,5 @@ struct Document;
 // attachment and the container are deleted afterwards. The result of the mail
 // hand-over, or 0 when nothing was sent (no passphrase, nothing to encrypt, or a
 // failure that has shown its message). The document's files and text are freed only
-// once the mail system is ready.
+// once the mail program took the message; otherwise the document stays as it was.
 int SendEncrypted(HWND window, Document* document, bool self_extracting);

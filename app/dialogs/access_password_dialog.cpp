@@ -72,12 +72,15 @@ void ActivateClicked(HWND dialog) {
                 "Warning: Without a password, %s can be open by everybody.\n\nDo you really want to disable the "
                 "password protection ?",
                 DisplayName());
-  if (QuestionBox(dialog, text, "Yes", "No", nullptr) == 1) {
-    AccessPasswordClear();
-    EndDialog(dialog, 3);
-  } else {
-    CheckDlgButton(dialog, IDC_PROTECT_ACTIVATE, BST_CHECKED);
+  // Only "Yes" switches the protection off: "No", Escape and the title-bar close keep it.
+  if (QuestionBoxOrClose(dialog, text, "Yes", "No", nullptr) == 1) {
+    if (AccessPasswordClear()) {
+      EndDialog(dialog, 3);
+      return;
+    }
+    ErrorBox(dialog, "The password protection cannot be switched off:\nthe registry refused the change.");
   }
+  CheckDlgButton(dialog, IDC_PROTECT_ACTIVATE, BST_CHECKED);
 }
 
 void OkClicked(HWND dialog) {

@@ -1,7 +1,8 @@
 // ShowHelp: the program's own help, a topic or its contents. Where Windows has a
 // WinHelp viewer, "Quillnox.hlp" through WinHelp; elsewhere (Windows 10 and later, or
 // a system without the viewer) the same topics in "Quillnox.htm", opened at the
-// topic's anchor with the program registered for ".htm".
+// topic's anchor with the program registered for ".htm". Both are found beside the
+// program through its wide path, whatever its folder is called.
 #include "app/dialogs/help.h"
 
 #include <windows.h>
@@ -9,8 +10,9 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <cwchar>
+
 #include "app/logic/help_route.h"
-#include "app/logic/output_names.h"
 
 namespace {
 
@@ -42,11 +44,22 @@ bool ViewerPresent() {
   return ViewerIn(GetSystemDirectoryA(folder, sizeof folder), folder);
 }
 
+// The program's own path as UTF-8, from its wide form, so that a folder whose name the
+// ANSI code page cannot write still makes a page address that names it.
+bool ModulePathUtf8(char* out, int size) {
+  wchar_t wide[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, wide, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return false;
+  return WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, size, nullptr, nullptr) > 0;
+}
+
 // The page at the topic's anchor in the registered browser; without a registered
-// command, the shell opens the page at its top.
-void ShowHelpPage(HWND window, const char* module, int topic) {
-  char page[OUTPUT_PATH_SIZE], address[3 * OUTPUT_PATH_SIZE + 32];
-  if (!HelpPagePath(module, page, sizeof page)) return;
+// command, the shell opens the page at its top. The address is built from the UTF-8
+// path, every byte outside plain ASCII percent-encoded.
+void ShowHelpPage(HWND window, int topic) {
+  char module[4 * MAX_PATH];
+  char page[sizeof module], address[3 * sizeof page + 32];
+  if (!ModulePathUtf8(module, sizeof module) || !HelpPagePath(module, page, sizeof page)) return;
   char registered[1024], command[sizeof registered + sizeof address];
   DWORD length = sizeof registered;
   if (HelpPageAddress(page, topic, address, sizeof address) &&
@@ -61,23 +74,25 @@ void ShowHelpPage(HWND window, const char* module, int topic) {
       return;
     }
   }
-  ShellExecuteA(window, "open", page, nullptr, nullptr, SW_SHOWNORMAL);
+  wchar_t wide_page[MAX_PATH];
+  if (MultiByteToWideChar(CP_UTF8, 0, page, -1, wide_page, MAX_PATH) > 0)
+    ShellExecuteW(window, L"open", wide_page, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace
 
 void ShowHelp(WindowHandle window, int topic) {
-  char module[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
-  if (n == 0 || n >= sizeof module) return;
   const HWND owner = static_cast<HWND>(window);
   if (ChooseHelpRoute(WindowsMajor(), ViewerPresent()) == HelpRoute::HtmlPage) {
-    ShowHelpPage(owner, module, topic);
+    ShowHelpPage(owner, topic);
     return;
   }
-  char help[OUTPUT_PATH_SIZE];
-  if (!HelpFilePath(module, help)) return;
-  const BOOL shown = topic == -1 ? WinHelpA(owner, help, HELP_FINDER, 0)
-                                 : WinHelpA(owner, help, HELP_CONTEXT, static_cast<ULONG_PTR>(topic));
-  if (!shown) ShowHelpPage(owner, module, topic);  // the viewer could not be started
+  wchar_t help[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, help, MAX_PATH);
+  wchar_t* name = n > 0 && n < MAX_PATH ? std::wcsrchr(help, L'\\') : nullptr;
+  if (name == nullptr || static_cast<std::size_t>(name + 1 - help) + 13 > MAX_PATH) return;
+  std::wcscpy(name + 1, L"Quillnox.hlp");
+  const BOOL shown = topic == -1 ? WinHelpW(owner, help, HELP_FINDER, 0)
+                                 : WinHelpW(owner, help, HELP_CONTEXT, static_cast<ULONG_PTR>(topic));
+  if (!shown) ShowHelpPage(owner, topic);  // the viewer could not be started
 }

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr char kPlaceholder[] = "Password";
+constexpr char kTooLongText[] = "The password is longer than 31 characters.\nPlease, shorten it.";
 void (*g_state_changed)(HWND) = nullptr;
 
 }  // namespace
@@ -46,6 +47,13 @@ int KeyFieldGetPassphrase(HWND main, int purpose, char* out) {
   }
   if (!IsWindowVisible(main)) return 0;
   HWND field = GetDlgItem(main, IDC_KEY_FIELD);
+  // A passphrase is used as the field shows it, whole, or not at all: one longer than a
+  // slot holds is refused, never cut.
+  if (GetWindowTextLengthA(field) >= KEY_SLOT_SIZE) {
+    WarningBox(main, kTooLongText);
+    RefocusEdit(main, IDC_KEY_FIELD);
+    return 0;
+  }
   GetWindowTextA(field, out, KEY_SLOT_SIZE);
   if (out[0] != '\0' && std::strcmp(out, kPlaceholder) != 0) return 1;
   SecureWipe(out, KEY_SLOT_SIZE);
@@ -53,6 +61,15 @@ int KeyFieldGetPassphrase(HWND main, int purpose, char* out) {
                                 : "A password is required to decrypt the file");
   RefocusEdit(main, IDC_KEY_FIELD);
   return 0;
+}
+
+int KeyListDialog(HWND main, int export_mode) {
+  const int result = KeyManagementDialog(main, export_mode);
+  // Also after the system menu's close, which keeps what was changed.
+  KeyFieldRefresh(main, nullptr);
+  if (result == 2) AccessPasswordDialog(main);
+  if (g_state_changed) g_state_changed(main);
+  return result;
 }
 
 int KeyMenu(HWND main, HWND key_button) {
@@ -100,11 +117,6 @@ int KeyMenu(HWND main, HWND key_button) {
     PassphraseListStore(list.Labels(), list.Values(), 0);
     return 1;
   }
-  const int result = KeyManagementDialog(main, 0);
-  if (result != 0) KeyFieldRefresh(main, nullptr);
-  if (result == 2) {
-    AccessPasswordDialog(main);
-    if (g_state_changed) g_state_changed(main);
-  }
+  KeyListDialog(main, 0);
   return 1;
 }

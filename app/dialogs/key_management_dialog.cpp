@@ -70,8 +70,10 @@ void AddEntry(HWND dialog) {
 }
 
 void DeleteSelected(HWND dialog) {
-  if (QuestionBox(dialog, "Warning : All selected Passphrases will definitely be removed.\nDo you wish to proceed ?\n",
-                  "Yes", "No", nullptr) != 1)
+  // Only "Yes" deletes: "No", Escape and the title-bar close keep the entries.
+  if (QuestionBoxOrClose(dialog,
+                         "Warning : All selected Passphrases will definitely be removed.\nDo you wish to proceed ?\n",
+                         "Yes", "No", nullptr) != 1)
     return;
   HWND box = GetDlgItem(dialog, IDC_KEY_LIST);
   for (int i = 0; i < ItemCount(dialog);) {

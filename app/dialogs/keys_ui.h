@@ -12,7 +12,8 @@
 void KeyFieldRefresh(HWND main, const char* default_text);
 
 // The passphrase for an operation into out (32 bytes): the selected entry's value, or
-// the key field's text. purpose 1 = encrypting, other = decrypting (for the warning
+// the key field's text, whole: a text of more than 31 characters is refused with a
+// warning, never cut. purpose 1 = encrypting, other = decrypting (for the warning
 // when nothing was typed). 1 or 0.
 int KeyFieldGetPassphrase(HWND main, int purpose, char* out);
 
@@ -20,9 +21,16 @@ int KeyFieldGetPassphrase(HWND main, int purpose, char* out);
 // chosen, else the entry number chosen, or 1 for "List..." and "Manual".
 int KeyMenu(HWND main, HWND key_button);
 
-// Called after the key menu opened the protection dialog, so the main window can show
-// the new access-password state. nullptr: nothing is called.
+// Called after the passphrase list dialog (KeyListDialog) has closed, whatever way, so
+// the main window can show the list's and the access password's new state. nullptr:
+// nothing is called.
 void SetKeysStateChanged(void (*changed)(HWND main));
+
+// The passphrase list dialog as the main window opens it ("List..." of the key menu,
+// and "/EXPORTWINDOW"): KeyManagementDialog, then the key field made to agree with the
+// list however the dialog was closed, the protection dialog when the result is 2, and
+// the state-changed call. The dialog's result.
+int KeyListDialog(HWND main, int export_mode);
 
 // Dialog 352. export_mode: perform "Export" 500 ms after opening. 0 = cancelled, 1 =
 // "Ok", 2 = "Ok" and the access password is to be set now.

@@ -11,6 +11,7 @@
 
 #include "app/dialogs/debug_log.h"
 #include "app/logic/output_names.h"
+#include "platform/fileio.h"
 
 namespace {
 
@@ -61,7 +62,8 @@ int ConfirmOutputName(WindowHandle owner, char path[260]) {
 
 int MoveOutput(const char* from, const char* to) {
   // "Replace": the file in the way goes to the Recycle Bin, where the user can get it back.
-  if (Exists(to)) RecycleFile(MainWindowHandle(), to);
+  // A folder in the way is never taken away: the move below then fails and says so.
+  if (PathKindAt(to) == PathKind::File) RecycleFile(MainWindowHandle(), to);
   // If it is still there, it could not be recycled: the move below then refuses to
   // replace it rather than destroy a file that is not in the Recycle Bin.
   const bool target_was_there = Exists(to);

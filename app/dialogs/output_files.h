@@ -27,7 +27,8 @@ int ConfirmOutputName(WindowHandle owner, char path[260]);
 
 // Moves a finished output (a file in the temporary folder) to its place, also onto
 // another volume. A file already at `to` goes to the Recycle Bin first; if it cannot,
-// it is never overwritten and the move fails. Across volumes the copy is written
+// it is never overwritten and the move fails. A folder at `to` is never touched: the
+// move fails. Across volumes the copy is written
 // through to the disk and complete before the temporary file is deleted; a copy cut
 // short (a full disk) is removed again and the temporary file stays. On failure: the
 // warning "Unable to rename ..." and a debug line, 0.

@@ -8,6 +8,7 @@
 #include "keys/settings.h"
 #include "platform/shortpath.h"
 #include "platform/tempdir.h"
+#include "platform/wipe.h"
 
 const char* const COMMAND_LINE_TOO_LONG_TEXT =
     "The command line is longer than 1023 characters.\nNothing was opened.";
@@ -92,8 +93,36 @@ int ParseSessionKeyLine(char* line, std::uint8_t key[16]) {
     }
     key[i] = static_cast<std::uint8_t>((nibbles[0] << 4) + nibbles[1]);
   }
+  SecureWipe(digits, 32);
   found[-1] = '\0';
   return 1;
+}
+
+void ForgetSessionKey(char* text) {
+  if (text == nullptr) return;
+  char* found = std::strstr(text, "/ks:");
+  if (found == nullptr) return;
+  SecureWipe(found + 4, std::strlen(found + 4));
+}
+
+void ForgetSessionKeyWide(char16_t* text) {
+  if (text == nullptr) return;
+  for (char16_t* at = text; *at; ++at) {
+    if (at[0] == u'/' && at[1] == u'k' && at[2] == u's' && at[3] == u':') {
+      std::size_t length = 0;
+      while (at[4 + length]) ++length;
+      SecureWipe(at + 4, length * sizeof(char16_t));
+      return;
+    }
+  }
+}
+
+bool IsRunningMainWindow(const char* stored_class, const char* window_class, const char* window_title,
+                         const char* display_name, bool has_property) {
+  if (stored_class == nullptr || stored_class[0] == '\0' || window_class == nullptr || window_title == nullptr ||
+      display_name == nullptr)
+    return false;
+  return has_property && std::strcmp(stored_class, window_class) == 0 && std::strcmp(window_title, display_name) == 0;
 }
 
 int CommandLineFits(const char* line) { return std::strlen(line) < COMMAND_LINE_SIZE ? 1 : 0; }

@@ -38,9 +38,26 @@ int FolderInTempOrCache(const char* folder, const char* temp_folder, const char*
 // "/ks:" must start at position 2 or later and be followed by exactly 32 characters;
 // else 0 and line is unchanged. On 1 the digits are decoded pairwise into key (first
 // digit of a pair the high nibble; a character below 'A' counts as its code - 48, any
-// other, upper-cased, as its code - 55) and line is cut in front of the separator, so
-// it holds the container path.
+// other, upper-cased, as its code - 55), the digits are wiped from line, and line is
+// cut in front of the separator, so it holds the container path.
 int ParseSessionKeyLine(char* line, std::uint8_t key[16]);
+
+// Wipes what follows "/ks:" in text (up to its end) with zero bytes, so that a session
+// key given on a command line does not stay in the copies of that line. Text without
+// "/ks:" is left as it is. The wide form does the same for a UTF-16 line.
+void ForgetSessionKey(char* text);
+void ForgetSessionKeyWide(char16_t* text);
+
+// The single-instance lookup. The main window carries a window property of this name
+// from its creation to its destruction; nothing else has it. A top-level window is the
+// running main window when the stored "ClassName" is not empty, the window has that
+// class and the display name as its title, and it carries the property: a dialog or a
+// box of the same class and title (they are titled with the display name too) is not,
+// and a "ClassName" left behind by a program that ended without its cleanup finds
+// nothing.
+constexpr char MAIN_WINDOW_PROPERTY[] = "QuillnoxMainWindow";
+bool IsRunningMainWindow(const char* stored_class, const char* window_class, const char* window_title,
+                         const char* display_name, bool has_property);
 
 // 1 when line (with its terminator) fits the COMMAND_LINE_SIZE buffer.
 int CommandLineFits(const char* line);

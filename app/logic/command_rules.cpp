@@ -1,4 +1,5 @@
-// The main commands' decisions: reply text, output targets, the Open command's list.
+// The main commands' decisions: what a list does to the document, reply text, output
+// targets, the Open command's list.
 #include "app/logic/command_rules.h"
 
 #include <cstdio>
@@ -34,6 +35,12 @@ struct Writer {
 };
 
 }  // namespace
+
+ListOpening ChooseListOpening(int containers, bool encrypting, int file_count, bool has_text) {
+  if (containers == 0) return encrypting && file_count > 0 ? ListOpening::Add : ListOpening::Replace;
+  if (!encrypting || (file_count == 0 && !has_text)) return ListOpening::Replace;
+  return ListOpening::Ask;
+}
 
 std::size_t ReplyTextSize(const char* text, const FileEntry* files, int count) {
   std::size_t size = std::strlen(kReplyStart) + 1;

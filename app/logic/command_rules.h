@@ -1,6 +1,6 @@
-// The decisions behind the main commands, as plain functions without windows: the
-// quoted reply text, where each local output goes, and the list file the Open command
-// writes from the open dialog's answer.
+// The decisions behind the main commands, as plain functions without windows: what a
+// list of files does to the document, the quoted reply text, where each local output
+// goes, and the list file the Open command writes from the open dialog's answer.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,18 @@ inline constexpr const char kTextContainerName[] = "text.vek";      // an encryp
 inline constexpr const char kTextOutputName[] = "text.txt";         // a received text-only container's text
 inline constexpr const char kDecryptedTextName[] = "Quillnox.txt";  // the text beside decrypted files
 inline constexpr const char kSessionKeyTextName[] = "qlx.txt";      // the text of a "/ks:" decryption
+
+// What the files of a list ("/l", "/d": the shell extension, Open, a drop) do to the
+// document, once folders and several containers have been refused. containers: how
+// many of them are containers. encrypting: the document is in encryption mode.
+// has_text: the document holds a text, or the text field does (what the user typed
+// and has not sent is text too). Without a container the files are added to a
+// document in encryption mode that has files, and replace it otherwise; with one, a
+// document that is not in encryption mode, or holds neither files nor text, is
+// replaced, and otherwise the user is asked (add the container as a file, or decrypt
+// it over the text).
+enum class ListOpening { Add, Replace, Ask };
+ListOpening ChooseListOpening(int containers, bool encrypting, int file_count, bool has_text);
 
 // The reply to a decrypted document: "\r\n", then "\r\n> [<name>]" for each file (the
 // nameless entry of a text-only container is no file), then,

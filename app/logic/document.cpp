@@ -2,6 +2,7 @@
 #include "app/logic/document.h"
 
 #include <cstdio>
+#include <new>
 
 #include "container/operation.h"
 #include "platform/wipe.h"
@@ -15,9 +16,15 @@ void SettleMode(Document* document) {
   if (HasText(document) && document->file_count == 0 && !document->reply) document->mode = MODE_ENCRYPT;
 }
 
+void DropNumbers(Document* document) {
+  delete[] document->numbers;
+  document->numbers = nullptr;
+}
+
 }  // namespace
 
 void ClearDocument(Document* document) {
+  DropNumbers(document);
   FileEntriesFree(document->files);
   OperationTextFree(document->text);
   SecureWipe(document->identified_passphrase, sizeof document->identified_passphrase);
@@ -52,6 +59,7 @@ int DocumentAppendFiles(Document* document, char* text, FileEntry* files, std::i
   for (std::int32_t i = 0; i < count; ++i) joined[document->file_count + i] = files[i];
   FileEntriesFree(files);
   FileEntriesFree(document->files);
+  DropNumbers(document);
   document->files = joined;
   document->file_count = total;
   SettleMode(document);
@@ -61,15 +69,26 @@ int DocumentAppendFiles(Document* document, char* text, FileEntry* files, std::i
 int DocumentRemoveFile(Document* document, std::int32_t index) {
   if (index >= 0 && index < document->file_count) {
     FileEntry* remaining = nullptr;
+    std::uint32_t* numbers = nullptr;
     if (document->file_count > 1) {
-      remaining = FileEntriesAllocate(static_cast<std::uint32_t>(document->file_count - 1));
-      if (remaining == nullptr) return 0;
+      const auto left = static_cast<std::uint32_t>(document->file_count - 1);
+      remaining = FileEntriesAllocate(left);
+      numbers = new (std::nothrow) std::uint32_t[left];
+      if (remaining == nullptr || numbers == nullptr) {
+        FileEntriesFree(remaining);
+        delete[] numbers;
+        return 0;
+      }
       for (std::int32_t i = 0, k = 0; i < document->file_count; ++i) {
-        if (i != index) remaining[k++] = document->files[i];
+        if (i == index) continue;
+        remaining[k] = document->files[i];
+        numbers[k++] = document->numbers ? document->numbers[i] : static_cast<std::uint32_t>(i);
       }
     }
     FileEntriesFree(document->files);
+    DropNumbers(document);
     document->files = remaining;
+    document->numbers = numbers;
     document->file_count -= 1;
   }
   if (document->file_count == 0) document->mode = MODE_ENCRYPT;
@@ -78,9 +97,38 @@ int DocumentRemoveFile(Document* document, std::int32_t index) {
 }
 
 void DocumentRelease(Document* document) {
+  DropNumbers(document);
   FileEntriesFree(document->files);
   document->files = nullptr;
   document->file_count = 0;
   OperationTextFree(document->text);
   document->text = nullptr;
+}
+
+namespace {
+
+bool Shown(const FileEntry& entry) { return entry.name[0] != '\0'; }
+
+}  // namespace
+
+int DocumentRowCount(const Document* document) {
+  int rows = 0;
+  for (std::int32_t i = 0; document->files && i < document->file_count; ++i)
+    if (Shown(document->files[i])) ++rows;
+  return rows;
+}
+
+int DocumentEntryOfRow(const Document* document, int row) {
+  if (row < 0) return -1;
+  for (std::int32_t i = 0; document->files && i < document->file_count; ++i) {
+    if (!Shown(document->files[i])) continue;
+    if (row-- == 0) return i;
+  }
+  return -1;
+}
+
+int DocumentFileNumberOfRow(const Document* document, int row) {
+  const int entry = DocumentEntryOfRow(document, row);
+  if (entry < 0) return -1;
+  return document->numbers ? static_cast<int>(document->numbers[entry]) : entry;
 }

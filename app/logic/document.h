@@ -21,6 +21,10 @@ struct Document {
   std::int32_t file_count;
   FileEntry* files;                   // owned (FileEntriesAllocate) or nullptr
   std::int32_t reply;                 // opened from the temporary or the cache folder
+  // Each file's number in the container the document was opened from (what a
+  // decryption's selector names), parallel to files; owned. nullptr: file i is number i
+  // (no file was removed since the document was set up).
+  std::uint32_t* numbers;
 };
 
 // What a new document is made of. files and text are handed over: from the call on
@@ -47,15 +51,25 @@ void DocumentReplace(Document* document, const DocumentContent& content);
 
 // Files added to the document: text (handed over, may be nullptr) replaces the
 // document's text, and count entries of files are appended behind its files (files is
-// handed over and freed). The mode stays. 0 when memory fails: the files are then not
-// added.
+// handed over and freed). The mode stays. Files are added in encryption mode only,
+// where they have no number in a container: the numbers are dropped. 0 when memory
+// fails: the files are then not added.
 int DocumentAppendFiles(Document* document, char* text, FileEntry* files, std::int32_t count);
 
-// Removes file index; the others keep their order. When no file is left the document
-// is in encryption mode. An index that names no file removes nothing. 0 when memory
-// fails (nothing removed).
+// Removes file index; the others keep their order and their numbers in the container.
+// When no file is left the document is in encryption mode. An index that names no file
+// removes nothing. 0 when memory fails (nothing removed).
 int DocumentRemoveFile(Document* document, std::int32_t index);
 
 // After the document was sent, encrypted, or its text moved into the text field: its
 // files and text are freed; mode, passphrase and reply flag stay.
 void DocumentRelease(Document* document);
+
+// The file list's rows: one for each file with a name, in the document's order. (The
+// nameless entry of a text-only container only names the container: it is no file.)
+int DocumentRowCount(const Document* document);
+// The index in files of the file shown in row, or -1 when the row shows none.
+int DocumentEntryOfRow(const Document* document, int row);
+// The number in its container of the file shown in row (the selector of a decryption
+// of that file alone), or -1 when the row shows none.
+int DocumentFileNumberOfRow(const Document* document, int row);

@@ -1,6 +1,8 @@
 // Layout formulas, frame snap and the main window's tables.
 #include "app/logic/main_layout.h"
 
+#include <algorithm>
+
 #include "resources/resource.h"
 
 int ListRowHeight(int lowest_item_bottom) { return lowest_item_bottom <= 20 ? 17 : 34; }
@@ -57,6 +59,20 @@ WindowEdges SnapRectangle(Border border, WindowEdges r, int fit_width) {
     case Border::Other: break;
   }
   return r;
+}
+
+bool PlacementReachable(int x, int y, int width, int height, const WindowEdges* monitors, int count) {
+  if (width <= 0 || height <= 0) return false;
+  // In 64 bits: a stored placement may hold any 32-bit values.
+  const long long left = x, right = left + width;
+  const long long top = y, band_bottom = top + std::min(height, TITLE_BAND_HEIGHT);
+  for (int i = 0; i < count; ++i) {
+    const WindowEdges& m = monitors[i];
+    const long long across = std::min<long long>(right, m.right) - std::max<long long>(left, m.left);
+    const long long down = std::min<long long>(band_bottom, m.bottom) - std::max<long long>(top, m.top);
+    if (across >= REACHABLE_WIDTH && down >= REACHABLE_HEIGHT) return true;
+  }
+  return false;
 }
 
 int TextFitWidth(int* switch_on, bool text_empty, int widest_line) {

@@ -62,6 +62,18 @@ enum class Border { Left, Right, Top, TopLeft, TopRight, Bottom, BottomLeft, Bot
 // width. Other borders (and Other) leave it as it was.
 WindowEdges SnapRectangle(Border border, WindowEdges rect, int fit_width);
 
+// Whether a stored window placement (x, y, width, height as "xywh" holds them) is used
+// at start: only when the user can reach it,
+// that is when a part of its title bar (its top TITLE_BAND_HEIGHT pixels) at least
+// REACHABLE_WIDTH wide and REACHABLE_HEIGHT high lies on one of the monitors (their
+// rectangles in screen pixels). A rectangle without width or height, or one that lies
+// on no monitor (stored while minimised, or for a monitor that is gone), is not used:
+// the window then starts as on a first start.
+constexpr int TITLE_BAND_HEIGHT = 24;
+constexpr int REACHABLE_WIDTH = 48;
+constexpr int REACHABLE_HEIGHT = 8;
+bool PlacementReachable(int x, int y, int width, int height, const WindowEdges* monitors, int count);
+
 // The text-fit switch: with switch_on and a non-empty text, widest_line + 80 and the
 // switch goes off; otherwise 340 and the switch goes on.
 int TextFitWidth(int* switch_on, bool text_empty, int widest_line);

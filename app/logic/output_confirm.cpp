@@ -2,6 +2,7 @@
 // the boxes and the save dialog it is given.
 #include "app/logic/output_confirm.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -12,7 +13,15 @@
 
 namespace {
 
-bool Exists(const char* path) { return FileSizeAt(path) >= 0; }
+void FileInTheWayText(const char* name, char* out, std::size_t size) {
+  std::snprintf(out, size, "The file \"%s\" already exists.", name);
+}
+
+void FolderInTheWayText(const char* name, char* out, std::size_t size) {
+  std::snprintf(out, size,
+                "A folder named \"%s\" is in the way.\nThe file cannot take its place: rename the file, or cancel.",
+                name);
+}
 
 }  // namespace
 
@@ -22,11 +31,19 @@ int ConfirmOutputNameWith(WindowHandle owner, char path[260], OutputNameDialog d
   std::snprintf(target, sizeof target, "%s", path);
   std::snprintf(original_name, sizeof original_name, "%s", PathFileName(target));
   int k = 0;
-  while (Exists(target)) {
-    char question[OUTPUT_PATH_SIZE + 64];
-    std::snprintf(question, sizeof question, "The file \"%s\" already exists.", PathFileName(target));
-    const int answer = QuestionBox(owner, question, "Replace", "Rename", "Cancel");
-    if (answer == 3) return 0;
+  for (PathKind in_the_way; (in_the_way = PathKindAt(target)) != PathKind::None;) {
+    char question[OUTPUT_PATH_SIZE + 128];
+    int answer = 0;
+    if (in_the_way == PathKind::Folder) {
+      // A folder is no file to replace: only "Rename" and "Cancel" are offered.
+      FolderInTheWayText(PathFileName(target), question, sizeof question);
+      answer = QuestionBoxOrClose(owner, question, "", "Rename", "Cancel");
+      if (answer == 1) answer = 0;  // no such button: ask again
+    } else {
+      FileInTheWayText(PathFileName(target), question, sizeof question);
+      answer = QuestionBoxOrClose(owner, question, "Replace", "Rename", "Cancel");
+    }
+    if (answer == 3 || answer == BOX_END_CLOSE) return 0;  // "Cancel", or the question closed
     if (answer == 1) break;  // replaced: the existing file goes to the Recycle Bin when the output is moved
     if (answer == 2) {
       ++k;

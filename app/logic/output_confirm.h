@@ -9,10 +9,13 @@
 // receives the choice; 1 when confirmed.
 using OutputNameDialog = int (*)(WindowHandle owner, const char* title, char proposal[260]);
 
-// Decides where an output goes when a file of its name exists already. path (260
-// bytes) is the wanted target and receives the one to write. While the name is taken
-// the user is asked "Replace" (1: the existing file goes to the Recycle Bin when the
-// output is moved), "Rename" (the name with "(k)" before its extension is proposed in
-// dialog, k = 1, 2, ...) or "Cancel" (0: skip this output); Escape asks again. On 1
-// the target's folder is stored as the output folder ("dstdir").
+// Decides where an output goes when its name is taken. path (260 bytes) is the wanted
+// target and receives the one to write. While a file of that name exists the user is
+// asked "Replace" (1: the existing file goes to the Recycle Bin when the output is
+// moved), "Rename" (the name with "(k)" before its extension is proposed in dialog,
+// k = 1, 2, ...) or "Cancel" (0: skip this output); Escape asks again, and the
+// title-bar close counts as "Cancel": closing the question never replaces anything.
+// A folder of that name is never replaced: the user is told that a folder is in the
+// way and may only rename the output or cancel. On 1 the target's folder is stored as
+// the output folder ("dstdir").
 int ConfirmOutputNameWith(WindowHandle owner, char path[260], OutputNameDialog dialog);

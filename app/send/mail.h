@@ -28,9 +28,10 @@ constexpr std::size_t MAIL_PATH_SIZE = 260;
 
 // 1 when a mail system is ready, 0 when Simple MAPI is needed and could not be loaded.
 int MailInit();
-// 1 when the mail client took the message (or at least was called), 0 after an error
-// message. self_extracting: the attachment is a self-extracting package (the main
-// window's toggle), which goes without a body by either route.
+// 1 when the mail client took the message; 0 when it did not: after an error message,
+// or quietly when the user cancelled the message in the mail program
+// (MAPI_USER_ABORT). self_extracting: the attachment is a self-extracting package (the
+// main window's toggle), which goes without a body by either route.
 int SendMail(WindowHandle owner, const char* attachment, bool self_extracting);
 // Error box "Unable to load MAPI32.DLL".
 void MapiUnavailableMessage(WindowHandle owner);

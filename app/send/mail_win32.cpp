@@ -88,8 +88,15 @@ int SendThroughMapi(WindowHandle owner, const char* attachment, bool self_extrac
   message.lpszNoteText = body.empty() ? nullptr : body.data();
   message.nFileCount = 1;
   message.lpFiles = &file;
-  MapiSendMail()(g_mapi_session, parent, &message, MAPI_DIALOG, 0);  // the client reports its own errors
-  return 1;
+  const ULONG sent = MapiSendMail()(g_mapi_session, parent, &message, MAPI_DIALOG, 0);
+  if (sent == SUCCESS_SUCCESS) return 1;
+  if (sent == MAPI_USER_ABORT) return 0;  // the user cancelled in the mail program: nothing to say
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "The mail program did not take the message (MAPISendMail error %lu).\nNothing was sent.",
+                static_cast<unsigned long>(sent));
+  WarningBox(owner, text);
+  return 0;
 }
 
 }  // namespace

@@ -45,14 +45,16 @@ void ClearFileList(HWND window) {
 void FillFileList(HWND window, const Document* document) {
   HWND list = GetDlgItem(window, IDC_MAIN_FILES);
   ClearFileList(window);
-  if (document->file_count > 0 && document->files) {
-    ListView_SetItemCount(list, document->file_count);
-    for (int i = 0; i < document->file_count; ++i) {
+  const int rows = DocumentRowCount(document);
+  if (rows > 0) {
+    ListView_SetItemCount(list, rows);
+    for (int row = 0; row < rows; ++row) {
+      const FileEntry& entry = document->files[DocumentEntryOfRow(document, row)];
       LVITEMA item = {};
       item.mask = LVIF_TEXT | LVIF_IMAGE;
-      item.iItem = i;
-      item.pszText = const_cast<char*>(document->files[i].name);
-      item.iImage = FileIcon(list, document->files[i].name);
+      item.iItem = row;
+      item.pszText = const_cast<char*>(entry.name);
+      item.iImage = FileIcon(list, entry.name);
       if (SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) {
         OutputDebugStringA("[ListViewFromList] cannot insert item\n");
       }

@@ -6,12 +6,13 @@
 
 struct Document;
 
-// Clears the view, inserts the document's files and selects the first one (the main
-// window's layout then follows the rows: ShowFileList in main_view.h).
+// Clears the view, inserts one row for each of the document's files (DocumentRowCount:
+// a text-only container's nameless entry gets none) and selects the first one (the
+// main window's layout then follows the rows: ShowFileList in main_view.h).
 void FillFileList(HWND window, const Document* document);
 // Removes every item and the image list (also when the window closes).
 void ClearFileList(HWND window);
-// Index of the first selected item, or -1.
+// The row of the first selected item, or -1 (DocumentEntryOfRow gives its file).
 int SelectedFileIndex(HWND window);
 // Removes item index from the view (the document is the caller's).
 void DeleteFileListItem(HWND window, int index);

@@ -41,3 +41,9 @@ std::int64_t FileSizeAt(const char* path) {
   if (path == nullptr || stat(path, &st) != 0) return -1;
   return static_cast<std::int64_t>(st.st_size);
 }
+
+PathKind PathKindAt(const char* path) {
+  struct stat st;
+  if (path == nullptr || stat(path, &st) != 0) return PathKind::None;
+  return S_ISDIR(st.st_mode) ? PathKind::Folder : PathKind::File;
+}

@@ -24,3 +24,9 @@ std::int64_t FileSizeAt(const char* path) {
   if (path == nullptr || _stati64(path, &st) != 0) return -1;
   return static_cast<std::int64_t>(st.st_size);
 }
+
+PathKind PathKindAt(const char* path) {
+  struct _stati64 st;
+  if (path == nullptr || _stati64(path, &st) != 0) return PathKind::None;
+  return (st.st_mode & _S_IFDIR) ? PathKind::Folder : PathKind::File;
+}

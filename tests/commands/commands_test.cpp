@@ -1,9 +1,10 @@
 // The main commands of Quillnox.exe driven through its real window under Wine:
 // Open, encrypting and decrypting locally (also onto another volume, Q:), the text-only save
 // dialog, a received container's destination, Reply, New document, Decrypt and Open
-// with an application that holds its file (hold_file, associated with ".qlxhold"), a
-// full disk (F:), and the command lines that decrypt at once ("/l", "/ks:") or hand
-// containers to a running window ("/d"). Containers are made here with the core; the
+// with an application that holds its file (hold_file, associated with ".qlxhold"), also
+// after files were removed from the list, a full disk (F:), and the command lines that
+// decrypt at once ("/l", "/ks:") or hand containers, files and folders to a running
+// window ("/l", "/d"). Containers are made here with the core; the
 // passphrase is stored and selected in the user's list, so identification is automatic.
 #include <windows.h>
 #include <commctrl.h>
@@ -426,6 +427,10 @@ TEST_F(CommandsTest, AReceivedContainerAsksForItsDestination) {
     Program quillnox(kProgram, {note});
     HWND window = Start(quillnox);
     ASSERT_NE(window, nullptr);
+    // A text alone is no file: the list shows none, and Open cannot be pressed.
+    EXPECT_EQ(ItemCount(window), 0);
+    EXPECT_FALSE(Enabled(window, IDC_MAIN_DECRYPT_OPEN));
+    EXPECT_FALSE(Enabled(window, IDC_MAIN_OPEN_CAPTION));
     Click(window, IDC_MAIN_LOCAL);
     EXPECT_EQ(AnswerSaveDialog("Decrypt File in...", quillnox.pid(), std::string(kWork) + "note.txt"), "text.txt");
     EXPECT_EQ(quillnox.WaitExit(kOperationWait), 0);
@@ -596,6 +601,36 @@ TEST_F(CommandsTest, OpenedFilesKeepTheProgramUntilTheirApplicationLetsThemGo) {
   DeleteFileA(y_held.c_str());
 }
 
+// After a file was removed from the list, the rows no longer follow the container's
+// order: Decrypt and Open still opens the file the selected row shows.
+TEST_F(CommandsTest, DecryptAndOpenOpensTheFileOfTheRowAfterARemoval) {
+  SetClassCommand(".qlxhold", "QlxHoldFile", "\"" + TestProgramFolder() + "hold_file.exe\" \"%1\"");
+  SetEnvironmentVariableA("QLX_HOLD_MS", "200");
+  const std::string container = std::string(kWork) + "three.vek";
+  MakeContainer(container, "", {{"first.qlxhold", "1"}, {"second.qlxhold", "2"}, {"third.qlxhold", "3"}});
+  for (const char* name : {"first", "second", "third"}) DeleteFileA((Temp() + name + ".qlxhold.held").c_str());
+
+  Program quillnox(kProgram, {container});
+  HWND window = Start(quillnox);
+  ASSERT_NE(window, nullptr);
+  ASSERT_EQ(ItemCount(window), 3);
+  // The first row is selected: the Delete key removes it ("Suppress").
+  PostMessageA(GetDlgItem(window, IDC_MAIN_FILES), WM_KEYDOWN, VK_DELETE, 1);
+  ASSERT_TRUE(Eventually([&] { return ItemCount(window) == 2; }));
+  Sync(window);
+  Click(window, IDC_MAIN_DECRYPT_OPEN);  // the first row now shows "second"
+  ASSERT_TRUE(Eventually([&] { return Exists(Temp() + "second.qlxhold.held") || Exists(Temp() + "first.qlxhold.held"); },
+                         kOperationWait))
+      << "nothing was opened";
+  EXPECT_TRUE(Exists(Temp() + "second.qlxhold.held")) << "another file than the row's was opened";
+  EXPECT_FALSE(Exists(Temp() + "first.qlxhold.held"));
+  // The opened file goes once its grace has passed; then the program may quit.
+  EXPECT_TRUE(Eventually([this] { return DecryptionFolders() == folders_before_; }, 30000));
+  Click(window, IDC_MAIN_QUIT);
+  EXPECT_EQ(quillnox.WaitExit(), 0);
+  for (const char* name : {"first", "second", "third"}) DeleteFileA((Temp() + name + ".qlxhold.held").c_str());
+}
+
 // --- failures ----------------------------------------------------------------------------
 
 TEST_F(CommandsTest, AFullDiskKeepsTheSourceAndTheContainerAndSaysSo) {
@@ -719,6 +754,80 @@ TEST_F(CommandsTest, ContainersHandedToARunningWindow) {
   ASSERT_TRUE(Eventually([&] { return ControlText(window, IDC_MAIN_TEXT).empty(); }));
   EXPECT_EQ(ItemCount(window), 1);
   EXPECT_EQ(WaitForWindow(kBox, quillnox.pid(), 300), nullptr);
+  Click(window, IDC_MAIN_QUIT);
+  EXPECT_EQ(quillnox.WaitExit(), 0);
+}
+
+// "/l" handed to a running window decrypts its one-file container beside it; the
+// window's document, and what the window shows of it, stay as they were.
+TEST_F(CommandsTest, AnImmediateDecryptionLeavesTheRunningWindowsDocumentAlone) {
+  const std::string plain = std::string(kWork) + "plain.txt";
+  Write(plain, "plain");
+  WriteList({plain});
+  Program quillnox(kProgram, {"/m"});
+  HWND window = Start(quillnox);
+  ASSERT_NE(window, nullptr);
+  SetControlText(window, IDC_MAIN_TEXT, "typed text");
+
+  const std::string one = std::string(kWork) + "one.vek";
+  MakeContainer(one, "", {{"one.txt", "the only file"}});
+  WriteList({one});
+  {
+    Program again(kProgram, {"/l", Temp() + "vekflist.tmp"});
+    EXPECT_EQ(again.WaitExit(), 0);
+  }
+  ASSERT_TRUE(Eventually([&] { return Content(std::string(kWork) + "one.txt") == "the only file"; }, kOperationWait));
+  EXPECT_TRUE(Eventually([&] { return !Exists(one); })) << "every output in place: the container is recycled";
+  Sync(window);
+  EXPECT_EQ(WaitForWindow(kBox, quillnox.pid(), 300), nullptr) << "nothing to ask: the document is not touched";
+  EXPECT_EQ(ItemCount(window), 1);
+  EXPECT_EQ(ControlText(window, IDC_MAIN_TEXT), "typed text");
+
+  // The document still holds the file: encrypting locally puts its container beside it.
+  Click(window, IDC_MAIN_LOCAL);
+  EXPECT_EQ(quillnox.WaitExit(kOperationWait), 0);
+  EXPECT_TRUE(Exists(plain + ".vek")) << "the window showed a file its document no longer had";
+  EXPECT_TRUE(Exists(std::string(kWork) + "text.vek"));
+}
+
+// A folder among the listed files (a drop, or the shell extension) is named as such,
+// not taken for a file that another application holds.
+TEST_F(CommandsTest, AFolderHandedToTheWindowIsNotEncrypted) {
+  Program quillnox(kProgram, {});
+  HWND window = Start(quillnox);
+  ASSERT_NE(window, nullptr);
+  const std::string folder = std::string(kWork) + "a folder";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string plain = std::string(kWork) + "plain.txt";
+  Write(plain, "plain");
+  WriteList({plain, folder});
+  Program again(kProgram, {"/d", Temp() + "vekflist.tmp"});
+  EXPECT_EQ(AnswerBox(quillnox.pid(), IDC_BOX_BUTTON3), "Quillnox doesn't encrypt directories in version 4.10EN");
+  EXPECT_EQ(again.WaitExit(), 0);
+  Sync(window);
+  EXPECT_EQ(ItemCount(window), 0);
+  Click(window, IDC_MAIN_QUIT);
+  EXPECT_EQ(quillnox.WaitExit(), 0);
+}
+
+// Typed, unsent text is text: one container handed to the window asks before it would
+// be decrypted over it.
+TEST_F(CommandsTest, AContainerHandedOverAsksBeforeItWouldReplaceTypedText) {
+  const std::string first = std::string(kWork) + "first.vek";
+  MakeContainer(first, "first text", {{"f.txt", "f"}});
+  Program quillnox(kProgram, {});
+  HWND window = Start(quillnox);
+  ASSERT_NE(window, nullptr);
+  SetControlText(window, IDC_MAIN_TEXT, "typed, not sent");
+  WriteList({first});
+  {
+    Program again(kProgram, {"/d", Temp() + "vekflist.tmp"});
+    EXPECT_EQ(AnswerBox(quillnox.pid(), IDC_BOX_BUTTON3).rfind("You may either add this file \"As Is\"", 0), 0u);
+    EXPECT_EQ(again.WaitExit(), 0);
+  }
+  Sync(window);
+  EXPECT_EQ(ControlText(window, IDC_MAIN_TEXT), "typed, not sent") << "\"Cancel\" keeps the text";
+  EXPECT_EQ(ItemCount(window), 0);
   Click(window, IDC_MAIN_QUIT);
   EXPECT_EQ(quillnox.WaitExit(), 0);
 }

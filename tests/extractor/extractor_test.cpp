@@ -1,9 +1,9 @@
 // The self-extractor as a user meets it, driven under Wine: packages made here from the
 // extractor program, a container of the core's writer and a trailer of the test's own.
 // A wrong and a right password, a second run into the same folder (replace, rename,
-// cancel), the fields' checks, the reader's differences (old containers, tag kinds), a
-// text-only container, hostile trailers refused with nothing written anywhere, and a
-// full destination volume.
+// cancel), a folder in the way, the fields' checks, the reader's differences (old
+// containers, tag kinds), a text-only container, hostile trailers refused with nothing
+// written anywhere, and a full destination volume.
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
@@ -394,6 +394,33 @@ TEST_F(ExtractorTest, AContainerOfTextOnlyWritesOnlyTheText) {
   EXPECT_EQ(run.WaitExit(), 1);
   EXPECT_EQ(Listing(target_), (std::set<std::string>{"Quillnox.txt"}));
   EXPECT_EQ(TextOf(ReadBytes(target_ + "Quillnox.txt")), kText);
+}
+
+// A folder of an output's name is no file to replace: the prompt says what is in the
+// way and offers only Rename and Cancel, and the folder keeps what it holds.
+TEST_F(ExtractorTest, AFolderInTheWayIsNeverReplaced) {
+  ASSERT_TRUE(CreateDirectoryA((target_ + "a.doc").c_str(), nullptr));
+  WriteBytes(target_ + "a.doc\\inside.txt", BytesOf("mine"));
+  Extraction run(Package(MakeContainer(kText, kFiles)));
+  ASSERT_NE(run.dialog(), nullptr);
+  run.Extract(kPassphrase, target_);
+  HWND prompt = WaitForOtherWindow(kDialogTitle, run.pid(), run.dialog(), 20000);
+  ASSERT_NE(prompt, nullptr);
+  Sync(prompt);
+  EXPECT_EQ(ControlText(prompt, IDC_REPLACE_TEXT),
+            "A folder named \"a.doc\" is in the way: the file cannot take its place.\n\nRename the file, or cancel ?");
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(prompt, IDOK))) << "Replace is offered for a folder";
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(prompt, IDOK)));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(prompt, IDC_REPLACE_RENAME)));
+  // Enter (which would be Replace in the prompt for a file) does not replace it either.
+  PostMessageA(prompt, WM_COMMAND, IDOK, 0);
+  Sync(prompt);
+  EXPECT_TRUE(IsWindow(prompt));
+  Click(prompt, IDCANCEL);
+  EXPECT_EQ(run.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
+  EXPECT_EQ(run.WaitExit(), 1);
+  EXPECT_EQ(Listing(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "b.txt", "c.bin"}));
+  EXPECT_EQ(TextOf(ReadBytes(target_ + "a.doc\\inside.txt")), "mine");
 }
 
 // A container mailed inside its own package: the output of the copy's name is written

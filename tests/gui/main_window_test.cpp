@@ -1,7 +1,9 @@
 // Quillnox.exe as the user meets it: the first start's size and placement, the
 // settings it keeps ("ClassName", "xywh", "visible"), the controls and captions of
 // encryption mode, keys that must not close it, Quit, the frame snap, a second start
-// that hands its command line over, and command lines that end without a window.
+// that hands its command line over (to the main window only), command lines that end
+// without a window, placements that lie on no monitor, the passphrase field's length,
+// and the key field and password toggle after the passphrase list dialog.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -195,6 +197,132 @@ TEST_F(MainWindowTest, FirstStartShowsEncryptionModeAtTheDefaultSizeAndQuitStore
 // Wine (8.0, virtual desktop) keeps WS_EX_TOPMOST out of the extended style even for
 // a window made top-most, and its menus belong to their process, so the test sees the
 // toggle through the stored setting and the placement.
+// Closed while minimised, the window stores the rectangle it has when shown; a stored
+// rectangle that lies on no monitor is ignored at start.
+TEST_F(MainWindowTest, APlacementOffEveryMonitorIsNeitherStoredNorUsed) {
+  {
+    Program quillnox(kProgram, {});
+    HWND window = Start(quillnox);
+    ASSERT_NE(window, nullptr);
+    SetWindowPos(window, nullptr, 60, 70, 400, 480, SWP_NOZORDER);
+    Sync(window);
+    const RECT shown = WindowRect(window);
+    SendAndWait(window, WM_SYSCOMMAND, SC_MINIMIZE);
+    ASSERT_TRUE(IsIconic(window));
+    CloseFromTitleBar(window);
+    EXPECT_EQ(quillnox.WaitExit(), 0);
+    int stored[4] = {};
+    ASSERT_TRUE(ReadRect(stored));
+    EXPECT_EQ(stored[0], shown.left);
+    EXPECT_EQ(stored[1], shown.top);
+    EXPECT_EQ(stored[2], Width(shown));
+    EXPECT_EQ(stored[3], Height(shown));
+  }
+  // What an older version stored when it was closed minimised.
+  WriteRect(-32000, -32000, 160, 28);
+  Program quillnox(kProgram, {});
+  HWND window = Start(quillnox);
+  ASSERT_NE(window, nullptr);
+  const RECT placed = WindowRect(window);
+  EXPECT_EQ(Width(placed), 340);
+  EXPECT_EQ(Height(placed), 440);
+  EXPECT_GE(placed.left, 0);
+  EXPECT_GE(placed.top, 0);
+  EXPECT_LE(placed.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_LE(placed.bottom, GetSystemMetrics(SM_CYSCREEN));
+  Click(window, IDC_MAIN_QUIT);
+  EXPECT_EQ(quillnox.WaitExit(), 0);
+}
+
+// A second start finds the main window by what only it carries: not a dialog of the
+// same class and title, neither one of this program's nor one of another program's
+// left behind with a stale "ClassName".
+TEST_F(MainWindowTest, ASecondStartReachesTheMainWindowNotADialogTitledLikeIt) {
+  Program quillnox(kProgram, {});
+  HWND window = Start(quillnox);
+  ASSERT_NE(window, nullptr);
+  Click(window, IDC_MAIN_PASSWORD_OFF);  // the protection dialog, titled "Quillnox" too
+  HWND protection = nullptr;
+  for (int i = 0; i < 200 && protection == nullptr; ++i) {
+    Sleep(25);
+    HWND found = WaitForWindow(kTitle, quillnox.pid(), 0);
+    if (found && found != window && GetDlgItem(found, IDCANCEL)) protection = found;
+    HWND foreground = GetForegroundWindow();
+    if (!protection && foreground && foreground != window && GetDlgItem(foreground, IDC_PROTECT_ACTIVATE))
+      protection = foreground;
+  }
+  ASSERT_NE(protection, nullptr);
+  const std::string list = WriteList({"handed.txt"});
+  Program second(kProgram, {"/d", list});
+  EXPECT_EQ(second.WaitExit(), 0);
+  PostMessageA(protection, WM_COMMAND, IDCANCEL, 0);
+  Sync(window);
+  for (int i = 0; i < 80 && ItemCount(window) == 0; ++i) Sleep(25);
+  EXPECT_EQ(ItemCount(window), 1) << "the hand-over went to the dialog";
+  Click(window, IDC_MAIN_QUIT);
+  EXPECT_EQ(quillnox.WaitExit(), 0);
+
+  // A "ClassName" left behind, and another program's dialog of that class and title.
+  Program other("keys_demo.exe", {"protect"});
+  HWND dialog = nullptr;
+  for (int i = 0; i < 400 && dialog == nullptr; ++i) {
+    Sleep(25);
+    HWND found = WaitForWindow(kTitle, other.pid(), 0);
+    if (found && GetDlgItem(found, IDC_PROTECT_ACTIVATE)) dialog = found;
+  }
+  ASSERT_NE(dialog, nullptr);
+  char dialog_class[100] = "";
+  GetClassNameA(dialog, dialog_class, sizeof dialog_class);
+  WriteString("ClassName", dialog_class);
+  Program again(kProgram, {});
+  HWND own = nullptr;
+  for (int i = 0; i < 400 && own == nullptr && again.WaitExit(0) == -1; ++i) {
+    Sleep(25);
+    HWND found = WaitForWindow(kTitle, again.pid(), 0);
+    if (found && GetDlgItem(found, IDC_MAIN_FILES)) own = found;
+  }
+  ASSERT_NE(own, nullptr) << "the program handed over to the other program's dialog and ended";
+  Click(own, IDC_MAIN_QUIT);
+  EXPECT_EQ(again.WaitExit(), 0);
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(other.WaitExit(), 0);
+}
+
+// The passphrase is used as the field shows it: the field takes 31 characters, and a
+// longer text (put there past the limit) is refused, not cut.
+TEST_F(MainWindowTest, APassphraseIsUsedWholeOrNotAtAll) {
+  Program quillnox(kProgram, {});
+  HWND window = Start(quillnox);
+  ASSERT_NE(window, nullptr);
+  HWND field = GetDlgItem(window, IDC_MAIN_KEY_FIELD);
+  DWORD_PTR limit = 0;
+  SendMessageTimeoutA(field, EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, 2000, &limit);
+  EXPECT_EQ(limit, 31u);
+  SetControlText(window, IDC_MAIN_KEY_FIELD, "");
+  for (int i = 0; i < 40; ++i) PostMessageA(field, WM_CHAR, 'a' + i % 26, 1);
+  // Posted characters are handled after anything sent: wait until the field settles.
+  std::string typed;
+  for (int still = 0, i = 0; still < 8 && i < 200; ++i) {
+    Sleep(25);
+    const std::string now = ControlText(window, IDC_MAIN_KEY_FIELD);
+    still = now == typed ? still + 1 : 0;
+    typed = now;
+  }
+  EXPECT_EQ(typed, std::string("abcdefghijklmnopqrstuvwxyzabcde"));
+
+  SetControlText(window, IDC_MAIN_KEY_FIELD, std::string(40, 'p'));
+  SetControlText(window, IDC_MAIN_TEXT, "a message");
+  Click(window, IDC_MAIN_LOCAL);
+  HWND box = WaitForWindow("Quillnox Warning", quillnox.pid());
+  ASSERT_NE(box, nullptr) << "the passphrase was cut and used";
+  EXPECT_EQ(ControlText(box, IDC_BOX_TEXT), "The password is longer than 31 characters.\nPlease, shorten it.");
+  Click(box, IDC_BOX_BUTTON3);
+  Sync(window);
+  EXPECT_EQ(WaitForWindow("Encrypt the text in...", quillnox.pid(), 500), nullptr) << "nothing was encrypted";
+  Click(window, IDC_MAIN_QUIT);
+  EXPECT_EQ(quillnox.WaitExit(), 0);
+}
+
 TEST_F(MainWindowTest, AlwaysVisibleTheMenuToggleStoresIt) {
   {
     // A first start writes the version's settings (the passphrase list among them).
@@ -396,6 +524,93 @@ TEST_F(MainWindowTest, TogglesSwitchTheirIdsAndTheAlgorithmMenuOpens) {
   Sync(window);
   for (int i = 0; i < 40 && GetDlgItem(window, IDC_MAIN_ALGO_AES) == nullptr; ++i) Sleep(25);
   EXPECT_NE(GetDlgItem(window, IDC_MAIN_ALGO_AES), nullptr);
+  Click(window, IDC_MAIN_QUIT);
+  EXPECT_EQ(quillnox.WaitExit(), 0);
+}
+
+// A box of the process with this title; its text, closed with its right-hand button.
+std::string AnswerBox(DWORD pid, const char* title = "Quillnox Warning", int button = IDC_BOX_BUTTON3) {
+  HWND box = WaitForWindow(title, pid, 10000);
+  if (box == nullptr) return "<no box>";
+  Sync(box);
+  const std::string text = ControlText(box, IDC_BOX_TEXT);
+  Click(box, button);
+  for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(25);
+  return text;
+}
+
+// A dialog of the process titled "Quillnox" that holds control id.
+HWND WaitForQuillnoxDialog(DWORD pid, int id, HWND other = nullptr) {
+  for (int i = 0; i < 400; ++i) {
+    HWND found = WaitForWindow(kTitle, pid, 0);
+    if (found && found != other && GetDlgItem(found, id)) return found;
+    Sleep(25);
+  }
+  return nullptr;
+}
+
+// The key field and the password toggle show the list and the protection as they are
+// after the passphrase list dialog, however it was closed: here through
+// "/EXPORTWINDOW" and "Yes, set a password", then by the system menu's close.
+TEST_F(MainWindowTest, TheKeyFieldAndThePasswordToggleFollowTheListDialog) {
+  Program quillnox(kProgram, {"/EXPORTWINDOW"});
+  HWND window = Start(quillnox);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(AnswerBox(quillnox.pid()), "Please, select the keys to export.");
+  HWND dialog = WaitForWindow("Key management", quillnox.pid());
+  ASSERT_NE(dialog, nullptr);
+  Sync(dialog);
+  SetControlText(dialog, IDC_KEY_NAME, "first");
+  SetControlText(dialog, IDC_KEY_VALUE, "v-first");
+  Click(dialog, IDC_KEY_ADD);
+  Sync(dialog);
+  Click(dialog, IDC_KEY_OK);
+  EXPECT_EQ(AnswerBox(quillnox.pid(), "Quillnox Warning", IDC_BOX_BUTTON1).rfind("You entered 1 new key.", 0), 0u);
+  HWND protection = WaitForQuillnoxDialog(quillnox.pid(), IDC_PROTECT_ACTIVATE, window);
+  ASSERT_NE(protection, nullptr) << "\"Yes\" leads to the protection dialog";
+  Sync(protection);
+  Click(protection, IDC_PROTECT_ACTIVATE);
+  for (int i = 0; i < 80 && !IsWindowEnabled(GetDlgItem(protection, IDC_PROTECT_NEW)); ++i) Sleep(25);
+  SetControlText(protection, IDC_PROTECT_NEW, "pw");
+  SetControlText(protection, IDC_PROTECT_CONFIRM, "pw");
+  Click(protection, IDOK);
+  EXPECT_EQ(AnswerBox(quillnox.pid()), "Your password is correctly recorded\nOpening Quillnox is protected");
+  Sync(window);
+  for (int i = 0; i < 80 && GetDlgItem(window, IDC_MAIN_PASSWORD_ON) == nullptr; ++i) Sleep(25);
+  EXPECT_NE(GetDlgItem(window, IDC_MAIN_PASSWORD_ON), nullptr) << "the toggle shows the protection on";
+  EXPECT_EQ(ControlText(window, IDC_MAIN_KEY_FIELD), "first");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_MAIN_KEY_FIELD)));
+
+  // "Manual", then "List..." closed by the system menu after an add: the add stays, and
+  // the field shows the new key at once.
+  auto choose = [&](int downs) {
+    Click(window, IDC_MAIN_KEY_BUTTON);
+    HWND menu = WaitForPopupMenu(quillnox.pid());
+    if (menu == nullptr) return false;
+    for (int i = 0; i < downs; ++i) {
+      PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
+      PostMessageA(menu, WM_KEYUP, VK_DOWN, 0xC0000001);
+    }
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(menu, WM_KEYUP, VK_RETURN, 0xC0000001);
+    return true;
+  };
+  ASSERT_TRUE(choose(3));  // first, separator, "List...", "Manual"
+  for (int i = 0; i < 80 && !IsWindowEnabled(GetDlgItem(window, IDC_MAIN_KEY_FIELD)); ++i) Sleep(25);
+  ASSERT_EQ(ControlText(window, IDC_MAIN_KEY_FIELD), "Password");
+  ASSERT_TRUE(choose(2));
+  dialog = WaitForWindow("Key management", quillnox.pid());
+  ASSERT_NE(dialog, nullptr);
+  Sync(dialog);
+  SetControlText(dialog, IDC_KEY_NAME, "second");
+  SetControlText(dialog, IDC_KEY_VALUE, "v-second");
+  Click(dialog, IDC_KEY_ADD);
+  Sync(dialog);
+  CloseFromTitleBar(dialog);
+  for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(25);
+  Sync(window);
+  EXPECT_EQ(ControlText(window, IDC_MAIN_KEY_FIELD), "second");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_MAIN_KEY_FIELD)));
   Click(window, IDC_MAIN_QUIT);
   EXPECT_EQ(quillnox.WaitExit(), 0);
 }

@@ -3,10 +3,12 @@
 // the prefix the page "Quillnox.htm" beside the program goes to the program
 // registered for ".htm" (a stand-in that records its command line) as a "file:///"
 // address with the topic's anchor. The test changes the system folder and the file
-// associations, so it runs in a prefix of its own.
+// associations, so it runs in a prefix of its own. The page's address names the folder
+// in UTF-8 also when no ANSI code page can write its name.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -95,6 +97,50 @@ TEST_F(HelpRoute, WithoutTheViewerThePageOpensAtTheTopicsAnchor) {
     }
   }
   EXPECT_EQ(FindWindowA("MS_WINHELP", nullptr), nullptr);
+}
+
+std::wstring Wide(const std::string& text) {
+  wchar_t wide[MAX_PATH];
+  return MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH) > 0 ? wide : L"";
+}
+
+// The program in a folder whose name no ANSI code page can write: the page's address is
+// made from the wide path, percent-encoded as UTF-8. A copy of this test program runs
+// from there and shows the help (ShowHelpHere below).
+TEST_F(HelpRoute, AFolderOutsideTheCodePageIsAddressedAsUtf8) {
+  ASSERT_TRUE(MoveFileA(Viewer().c_str(), (Viewer() + ".away").c_str()));
+  struct PutBack {
+    ~PutBack() { MoveFileA((Viewer() + ".away").c_str(), Viewer().c_str()); }
+  } put_back;
+  const std::wstring folder = L"C:\\qlx \u03A9mega \u65E5\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  for (const char* name : {"help_route_test.exe", "Quillnox.htm"})
+    ASSERT_TRUE(CopyFileW(Wide(Folder() + name).c_str(), (folder + Wide(name)).c_str(), FALSE)) << name;
+  std::wstring command = L"\"" + folder + L"help_route_test.exe\" --gtest_filter=ShowHelpHere.*";
+  SetEnvironmentVariableA("QLX_SHOW_HELP_HERE", "8");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+  SetEnvironmentVariableA("QLX_SHOW_HELP_HERE", nullptr);
+  ASSERT_TRUE(started);
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(WaitForRecord(), "\"file:///C:/qlx%20%CE%A9mega%20%E6%97%A5/Quillnox.htm#ctx8\"");
+  for (const char* name : {"help_route_test.exe", "Quillnox.htm"}) DeleteFileW((folder + Wide(name)).c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+// Run only by the test above, in its copy of this program.
+TEST(ShowHelpHere, TheTopicItIsGiven) {
+  const char* topic = std::getenv("QLX_SHOW_HELP_HERE");
+  if (topic == nullptr) GTEST_SKIP() << "started by AFolderOutsideTheCodePageIsAddressedAsUtf8";
+  ShowHelp(nullptr, std::atoi(topic));
 }
 
 TEST_F(HelpRoute, WithTheViewerWinHelpShowsTheHelpFile) {

@@ -1,7 +1,8 @@
 // Test double of "MAPI32.DLL": the twelve Simple MAPI functions. MAPILogon and
 // MAPISendMail write what they received, line by line, to the file named by the
 // environment variable QLX_FAKE_MAPI_LOG; the others record that they were called.
-// QLX_FAKE_MAPI_LOGON holds the result MAPILogon gives (default 0, success).
+// QLX_FAKE_MAPI_LOGON holds the result MAPILogon gives (default 0, success), and
+// QLX_FAKE_MAPI_SEND the one MAPISendMail gives (default 0; 1 is MAPI_USER_ABORT).
 // QLX_FAKE_MAPI_KEEP, a folder ending in "\", receives a copy of each attachment under
 // its file name as MAPISendMail sees it (the sender deletes the original afterwards).
 // With QLX_FAKE_MAPI_UNLOADABLE set the library refuses to load, as a broken or
@@ -99,7 +100,8 @@ ULONG WINAPI MAPISendMail(LHANDLE session, ULONG_PTR ui, lpMapiMessage message, 
     if (!keep.empty() && file.lpszPathName != nullptr && file.lpszFileName != nullptr)
       CopyFileA(file.lpszPathName, (keep + file.lpszFileName).c_str(), FALSE);
   }
-  return SUCCESS_SUCCESS;
+  const std::string answer = Env("QLX_FAKE_MAPI_SEND");
+  return answer.empty() ? SUCCESS_SUCCESS : std::strtoul(answer.c_str(), nullptr, 10);
 }
 
 #define QLX_FAKE_OTHER(name, ...)                       \

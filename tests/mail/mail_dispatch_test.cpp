@@ -32,6 +32,7 @@ class MailDispatch : public ::testing::Test {
     WriteAll(attachment_, "container");
     SetEnvironmentVariableA("QLX_FAKE_MAPI_LOG", mapi_log_.c_str());
     SetEnvironmentVariableA("QLX_FAKE_MAPI_LOGON", nullptr);
+    SetEnvironmentVariableA("QLX_FAKE_MAPI_SEND", nullptr);
     SetEnvironmentVariableA("QLX_FAKE_NOTES_LOG", notes_log_.c_str());
     SetEnvironmentVariableA("QLX_FAKE_NOTES", "");
   }
@@ -92,6 +93,31 @@ TEST_F(MailDispatch, SimpleMapiLogonRefused) {
   EXPECT_EQ(Lines(ReadAll(mapi_log_)),
             std::vector<std::string>{"MAPILogon ui=0x4321 profile=(null) password=(null) flags=0x3 reserved=0 -> 1"});
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"warning: MAPILogon failed"});
+}
+
+// What MAPISendMail answers decides: taken, cancelled by the user in the mail program
+// (quiet), or refused (said).
+TEST_F(MailDispatch, SimpleMapiSendResultIsReported) {
+  struct Case {
+    const char* answer;
+    int result;
+    std::vector<std::string> boxes;
+  } cases[] = {
+      {"0", 1, {}},
+      {"1", 0, {}},  // MAPI_USER_ABORT
+      {"2", 0, {"warning: The mail program did not take the message (MAPISendMail error 2).\nNothing was sent."}},
+      {"11", 0, {"warning: The mail program did not take the message (MAPISendMail error 11).\nNothing was sent."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    BoxDoubleReset();
+    DeleteFileA(mapi_log_.c_str());
+    SetEnvironmentVariableA("QLX_FAKE_MAPI_SEND", c.answer);
+    ASSERT_EQ(MailInit(), 1);
+    EXPECT_EQ(SendMail(kOwner, attachment_.c_str(), false), c.result);
+    EXPECT_EQ(Lines(ReadAll(mapi_log_)).size(), MapiRecord("x").size()) << "the message was handed over";
+    EXPECT_EQ(BoxTexts(), c.boxes);
+  }
 }
 
 TEST_F(MailDispatch, NotesRouteWithTheProgramsMailText) {

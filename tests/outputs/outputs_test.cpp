@@ -1,6 +1,6 @@
 // The output helpers on Windows, under Wine: MoveOutput onto another volume (Q:, another
 // host file system) and onto a full one (F:), "Replace" sending the file in the way to
-// the Recycle Bin, RecycleFile, decrypted files opened by an application that holds
+// the Recycle Bin but never a folder, RecycleFile, decrypted files opened by an application that holds
 // them (hold_file, associated with ".qlxhold" here) and deleted only once released,
 // and the information box driven like a user. Boxes are recorded, not shown.
 #include <windows.h>
@@ -117,6 +117,29 @@ TEST_F(OutputsTest, ReplaceSendsTheFileInTheWayToTheRecycleBin) {
   EXPECT_EQ(MoveOutput(from.c_str(), to.c_str()), 1);
   EXPECT_EQ(Content(to), "the new report");
   EXPECT_EQ(Content(trash + "\\replaced.doc"), "the old report");
+  RemovePrivateFolder(folder);
+}
+
+// A folder in the way is never recycled (nor deleted where there is no Recycle Bin):
+// the move fails and says so, and the folder keeps what it holds.
+TEST_F(OutputsTest, AFolderInTheWayIsNeverTakenAway) {
+  const std::string trash = Env("QLX_TRASH");
+  ASSERT_FALSE(trash.empty());
+  char folder[260];
+  ASSERT_TRUE(MakePrivateFolder(TempFolder(), "place", folder));
+  const std::string to = std::string(folder) + "report.doc";
+  ASSERT_TRUE(CreateDirectoryA(to.c_str(), nullptr));
+  Write(to + "\\inside.txt", "the user's file");
+  const std::string from = Temp("replacing.vek");
+  Write(from, "the new report");
+
+  EXPECT_EQ(MoveOutput(from.c_str(), to.c_str()), 0);
+  EXPECT_EQ(Content(to + "\\inside.txt"), "the user's file");
+  EXPECT_FALSE(Exists(trash + "\\report.doc")) << "the folder went to the Recycle Bin";
+  EXPECT_EQ(Content(from), "the new report") << "the output stays where it was";
+  ASSERT_EQ(Warnings().size(), 1u);
+  EXPECT_EQ(Warnings()[0].rfind("Unable to rename :", 0), 0u);
+  DeleteFileA(from.c_str());
   RemovePrivateFolder(folder);
 }
 

@@ -345,6 +345,44 @@ TEST_F(SendWithoutMapiTest, RemovesTheContainerAndKeepsTheDocument) {
   EXPECT_EQ(ItemCount(window_), 2);
 }
 
+// The mail program does not take the message: refused (said), or cancelled by the user
+// in it (quiet). Either way nothing was sent, so the document stays to be sent again,
+// and the attachment is gone.
+class SendNotTakenTest : public SendEncryptedTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override {
+    SetEnvironmentVariableA("QLX_FAKE_MAPI_SEND", GetParam());
+    SendEncryptedTest::SetUp();
+  }
+  void TearDown() override {
+    SendEncryptedTest::TearDown();
+    SetEnvironmentVariableA("QLX_FAKE_MAPI_SEND", nullptr);
+  }
+};
+
+TEST_P(SendNotTakenTest, KeepsTheDocumentAndRemovesTheAttachment) {
+  const bool refused = std::string(GetParam()) != "1";  // 1: MAPI_USER_ABORT
+  SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
+  const std::set<std::string> before = TempNames();
+  ClickSend();
+  if (refused) {
+    HWND box = WaitForWindow("Quillnox Warning", program_->pid(), 20000);
+    ASSERT_NE(box, nullptr) << WindowTitles(program_->pid()) << ReadAll(log_);
+    EXPECT_EQ(ControlText(box, IDC_BOX_TEXT),
+              "The mail program did not take the message (MAPISendMail error 2).\nNothing was sent.");
+    Click(box, IDC_BOX_BUTTON3);
+    for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
+  }
+  ASSERT_TRUE(WaitForMail(Temp() + "file.vek")) << ReadAll(log_);
+  EXPECT_EQ(WaitForWindow("Quillnox Warning", program_->pid(), 300), nullptr);
+  EXPECT_EQ(TempNames(), before);
+  EXPECT_EQ(ItemCount(window_), 1) << "the document left the window although nothing was sent";
+  EXPECT_EQ(ControlText(window_, IDC_MAIN_TEXT), "See the attached report.");
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, SendNotTakenTest, ::testing::Values("2", "1"),
+                         [](const auto& info) { return std::string(info.param) == "1" ? "UserAbort" : "Failure"; });
+
 // Quillnox.exe carries the extractor: the mail carries "file.exe", the extractor
 // followed by the container and a trailer that points at it.
 TEST_F(SendEncryptedTest, ToggleOnMailsAPackageOfExtractorContainerAndTrailer) {

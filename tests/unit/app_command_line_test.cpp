@@ -1,9 +1,12 @@
 // Quillnox.exe's decisions without a window: command-line kinds, received-attachment
-// folders, the "/ks:" form, the list file, the layout formulas and the frame snap.
+// folders, the "/ks:" form and its wiping, which window a second start hands over to,
+// the list file, the layout formulas, the frame snap and where a stored placement is
+// used.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/logic/command_line.h"
 #include "app/logic/file_list.h"
@@ -148,6 +151,9 @@ TEST(SessionKeyLine, AcceptsExactly32CharactersFromPositionTwo) {
       const std::uint8_t expected[16] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
                                          0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
       EXPECT_EQ(std::memcmp(key, expected, 16), 0);
+      // Nothing of the key stays in the line behind its cut.
+      const char* digits = line + c.line.size() - 32;
+      EXPECT_EQ(std::string(digits, 32), std::string(32, '\0')) << c.line;
     } else {
       EXPECT_EQ(std::string(line), c.line);  // untouched
     }
@@ -163,6 +169,50 @@ TEST(SessionKeyLine, DecodesMixedCaseDigitsAsThePairRuleSays) {
   EXPECT_EQ(key[2], 0x9B);
   EXPECT_EQ(key[3], 0x7C);
   EXPECT_EQ(key[15], 0x0A);
+}
+
+// Every copy of a command line that held a session key loses it once it was taken.
+TEST(SessionKeyLine, ForgottenFromTheCopiesOfTheLine) {
+  const std::string digits = "00112233445566778899aabbccddeeff";
+  const std::string line = "C:\\a\\x.vek /ks:" + digits;
+  std::vector<char> narrow(line.begin(), line.end());
+  narrow.push_back('\0');
+  ForgetSessionKey(narrow.data());
+  EXPECT_EQ(std::string(narrow.data()), "C:\\a\\x.vek /ks:");
+  EXPECT_EQ(std::string(narrow.data() + line.size() - 32, 32), std::string(32, '\0'));
+
+  std::u16string wide(line.begin(), line.end());
+  ForgetSessionKeyWide(wide.data());
+  EXPECT_EQ(wide.substr(0, line.size() - 32), std::u16string(u"C:\\a\\x.vek /ks:"));
+  EXPECT_EQ(wide.substr(line.size() - 32), std::u16string(32, u'\0'));
+
+  std::string other = "/d C:\\Temp\\vekflist.tmp";  // no key: left as it is
+  ForgetSessionKey(other.data());
+  EXPECT_EQ(other, "/d C:\\Temp\\vekflist.tmp");
+  ForgetSessionKey(nullptr);
+}
+
+// Which window a second start hands its command line to.
+TEST(SingleInstance, OnlyTheWindowWithTheMainWindowsPropertyIsTheRunningOne) {
+  struct Case {
+    const char* what;
+    const char* stored_class;
+    const char* window_class;
+    const char* title;
+    bool property;
+    bool running;
+  } cases[] = {
+      {"the main window", "#32770", "#32770", "Quillnox", true, true},
+      {"a dialog of the same class and title", "#32770", "#32770", "Quillnox", false, false},
+      {"a class left behind by a crash, nobody with the property", "#32770", "#32770", "Quillnox", false, false},
+      {"no class stored", "", "#32770", "Quillnox", true, false},
+      {"another title", "#32770", "#32770", "Quillnox Warning", true, false},
+      {"another class", "#32770", "QlxOther", "Quillnox", true, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsRunningMainWindow(c.stored_class, c.window_class, c.title, "Quillnox", c.property), c.running)
+        << c.what;
+  }
 }
 
 TEST(CommandLineFits, RefusesFrom1024Characters) {
@@ -317,6 +367,36 @@ TEST(FrameSnap, EachBorderKeepsItsOppositeEdge) {
     EXPECT_EQ(got.top, c.expected.top) << static_cast<int>(c.border);
     EXPECT_EQ(got.right, c.expected.right) << static_cast<int>(c.border);
     EXPECT_EQ(got.bottom, c.expected.bottom) << static_cast<int>(c.border);
+  }
+}
+
+// A stored placement is used only when its title bar can be reached on a monitor.
+TEST(Placement, UsedOnlyWhenItsTitleBarLiesOnAMonitor) {
+  const WindowEdges one[] = {{0, 0, 1024, 768}};
+  const WindowEdges two[] = {{0, 0, 1024, 768}, {1024, -200, 2944, 880}};
+  struct Case {
+    const char* what;
+    int x, y, width, height;
+    const WindowEdges* monitors;
+    int count;
+    bool used;
+  } cases[] = {
+      {"on the screen", 100, 50, 340, 440, one, 1, true},
+      {"stored while minimised", -32000, -32000, 160, 28, one, 1, false},
+      {"on a monitor that is gone", 1200, 100, 340, 440, one, 1, false},
+      {"on the second monitor", 1200, -150, 340, 440, two, 2, true},
+      {"title bar above the screen, the rest below it", 100, -30, 340, 440, one, 1, false},
+      {"title bar just reachable at the top", 100, -16, 340, 440, one, 1, true},
+      {"48 pixels of title bar at the right edge", 976, 100, 340, 440, one, 1, true},
+      {"47 pixels", 977, 100, 340, 440, one, 1, false},
+      {"at the bottom, 8 pixels of title bar", 100, 760, 340, 440, one, 1, true},
+      {"at the bottom, 7 pixels", 100, 761, 340, 440, one, 1, false},
+      {"no width", 100, 50, 0, 440, one, 1, false},
+      {"the far end of the numbers", 2147483647, 2147483647, 2147483647, 2147483647, one, 1, false},
+      {"no monitor", 100, 50, 340, 440, one, 0, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PlacementReachable(c.x, c.y, c.width, c.height, c.monitors, c.count), c.used) << c.what;
   }
 }
 

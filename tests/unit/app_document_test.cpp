@@ -1,5 +1,6 @@
 // The document's writers: what a new document takes over, files added and removed in
-// their order, the text-only rule for the mode, and what a release keeps.
+// their order, the text-only rule for the mode, and what a release keeps; and which
+// file of the container each row of the file list shows.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -114,6 +115,56 @@ TEST(Document, RemovingAFileKeepsTheOrderAndTheLastLeavesEncryptionMode) {
   EXPECT_EQ(document.file_count, 0);
   EXPECT_EQ(document.files, nullptr);
   EXPECT_EQ(document.mode, MODE_ENCRYPT);
+}
+
+// The rows after removals: each keeps its file's number in the container, which is
+// what Decrypt and Open decrypts.
+TEST(Document, EachRowKeepsItsFilesNumberInTheContainer) {
+  TestDocument document;
+  DocumentReplace(&document, DocumentContent{MODE_DECRYPT, Entries({"a", "b", "c", "d", "e"}), 5, nullptr, "p", 0, 0});
+  auto rows = [&document] {
+    std::vector<std::string> shown;
+    for (int row = 0; row < DocumentRowCount(&document); ++row) {
+      shown.push_back(std::string(document.files[DocumentEntryOfRow(&document, row)].name) + "=" +
+                      std::to_string(DocumentFileNumberOfRow(&document, row)));
+    }
+    return shown;
+  };
+  EXPECT_EQ(rows(), (std::vector<std::string>{"a=0", "b=1", "c=2", "d=3", "e=4"}));
+  ASSERT_EQ(DocumentRemoveFile(&document, DocumentEntryOfRow(&document, 1)), 1);  // b
+  EXPECT_EQ(rows(), (std::vector<std::string>{"a=0", "c=2", "d=3", "e=4"}));
+  ASSERT_EQ(DocumentRemoveFile(&document, DocumentEntryOfRow(&document, 0)), 1);  // a
+  ASSERT_EQ(DocumentRemoveFile(&document, DocumentEntryOfRow(&document, 2)), 1);  // e
+  EXPECT_EQ(rows(), (std::vector<std::string>{"c=2", "d=3"}));
+  for (int row : {-1, 2, 7}) {
+    EXPECT_EQ(DocumentEntryOfRow(&document, row), -1) << row;
+    EXPECT_EQ(DocumentFileNumberOfRow(&document, row), -1) << row;
+  }
+
+  // A new document numbers its files afresh; appended files have no number of their own.
+  DocumentReplace(&document, DocumentContent{MODE_ENCRYPT, Entries({"x", "y"}), 2, nullptr, nullptr, 0, 0});
+  ASSERT_EQ(DocumentRemoveFile(&document, 0), 1);
+  ASSERT_EQ(DocumentAppendFiles(&document, nullptr, Entries({"z"}), 1), 1);
+  EXPECT_EQ(rows(), (std::vector<std::string>{"y=0", "z=1"}));
+}
+
+// A text-only container's document names its container in an entry without a name:
+// that entry is no file, so the list shows no row for it.
+TEST(Document, TheNamelessEntryOfATextIsNoRow) {
+  TestDocument document;
+  FileEntry* placeholder = Entries({""});
+  std::snprintf(placeholder[0].container, sizeof placeholder[0].container, "%s", "C:\\in\\note.vek");
+  DocumentReplace(&document, DocumentContent{MODE_DECRYPT, placeholder, 1, Text("note"), "p", 1, 0});
+  EXPECT_EQ(document.file_count, 1);
+  EXPECT_EQ(DocumentRowCount(&document), 0);
+  EXPECT_EQ(DocumentEntryOfRow(&document, 0), -1);
+  EXPECT_EQ(DocumentFileNumberOfRow(&document, 0), -1);
+
+  FileEntry* mixed = Entries({"", "a.doc"});
+  DocumentReplace(&document, DocumentContent{MODE_DECRYPT, mixed, 2, nullptr, "p", 0, 0});
+  EXPECT_EQ(DocumentRowCount(&document), 1);
+  EXPECT_EQ(DocumentEntryOfRow(&document, 0), 1);
+  EXPECT_EQ(DocumentFileNumberOfRow(&document, 0), 1);
 }
 
 TEST(Document, ReleaseFreesFilesAndTextAndKeepsTheRest) {

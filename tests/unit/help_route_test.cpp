@@ -53,6 +53,8 @@ TEST(HelpRoute, AddressWithTheTopicsAnchor) {
       {"C:\\Q\\Quillnox.htm", -1, "file:///C:/Q/Quillnox.htm"},
       {"C:\\a#b%c\\Quillnox.htm", 5, "file:///C:/a%23b%25c/Quillnox.htm#ctx5"},
       {"C:\\Programme\\Qu\xE9\\Quillnox.htm", 7, "file:///C:/Programme/Qu%E9/Quillnox.htm#ctx7"},
+      // The program's wide path as UTF-8: a folder outside any ANSI code page.
+      {"C:\\\xCE\xA9mega \xE6\x97\xA5\\Quillnox.htm", 8, "file:///C:/%CE%A9mega%20%E6%97%A5/Quillnox.htm#ctx8"},
       {"Z:\\work\\x\"y\\Quillnox.htm", 6, "file:///Z:/work/x%22y/Quillnox.htm#ctx6"},
   };
   for (const Case& c : cases) {

@@ -110,6 +110,21 @@ INSTANTIATE_TEST_SUITE_P(
         OkCase{"FirstSet", true, false, "", "first", "first", 1, F::Checkbox, "", "first"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A password the registry refuses is no recorded password: the dialog stays open with
+// the error, and no "correctly recorded" follows.
+TEST_F(KeyRulesTest, APasswordThatCannotBeStoredIsReportedAndTheDialogStays) {
+  RegistryMemorySetFault(RegistryRoot::CurrentUser, kCurrent, RegistryFault::NoWrite);
+  ProtectionFocus focus = ProtectionFocus::Checkbox;
+  EXPECT_EQ(ProtectionOk(nullptr, true, false, "", "first", "first", &focus), 0);
+  RegistryMemorySetFault(RegistryRoot::CurrentUser, kCurrent, RegistryFault::None);
+  EXPECT_EQ(focus, ProtectionFocus::NewPassword);
+  ASSERT_EQ(BoxDoubleLog().size(), 1u);
+  EXPECT_EQ(BoxDoubleLog()[0].kind, BoxKind::Error);
+  EXPECT_EQ(Texts(), std::vector<std::string>{
+                         "The password cannot be recorded: the registry refused it.\nThe protection is as it was."});
+  EXPECT_EQ(AccessPasswordActive(), 0);
+}
+
 TEST_F(KeyRulesTest, CallerMessages) {
   EXPECT_EQ(ProtectionReport(nullptr, 1), 1);
   EXPECT_EQ(ProtectionReport(nullptr, 2), 1);

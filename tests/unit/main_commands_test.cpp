@@ -62,6 +62,31 @@ TEST(ReplyText, ABufferOneByteShortIsRefusedUntouchedPastItsEnd) {
   EXPECT_EQ(buffer[size - 1], '#');
 }
 
+// What a list of files does to the document; what the user typed counts as text.
+TEST(ListOpening, AddReplaceOrAsk) {
+  using L = ListOpening;
+  struct Case {
+    int containers;
+    bool encrypting;
+    int file_count;
+    bool has_text;
+    L expected;
+  } cases[] = {
+      {0, true, 2, false, L::Add},       // plain files join the files being composed
+      {0, true, 0, true, L::Replace},    // no files yet: a new document keeps the text (read from the field)
+      {0, false, 3, false, L::Replace},  // a decrypted document gives way
+      {1, false, 1, true, L::Replace},
+      {1, true, 0, false, L::Replace},   // an empty window
+      {1, true, 0, true, L::Ask},        // typed, unsent text: asked, never overwritten silently
+      {1, true, 2, false, L::Ask},
+      {1, true, 2, true, L::Ask},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ChooseListOpening(c.containers, c.encrypting, c.file_count, c.has_text), c.expected)
+        << c.containers << " " << c.encrypting << " " << c.file_count << " " << c.has_text;
+  }
+}
+
 TEST(OutputTargets, BesideTheSourceOrInTheChosenFolder) {
   char out[QLX_PATH_SIZE];
   EXPECT_EQ(EncryptedTargetOf("C:\\a\\report.doc", out), 1);

@@ -154,6 +154,7 @@ TEST_F(ConfirmOutputNameTest, TheAnswersDecide) {
       {"replace keeps the name (the old file is recycled when the output moves)", {1}, {}, 1, "report.doc", 1},
       {"cancel skips the output", {3}, {}, 0, nullptr, 1},
       {"escape asks again", {0, 0, 3}, {}, 0, nullptr, 3},
+      {"the title-bar close skips the output: it never replaces", {BOX_END_CLOSE}, {}, 0, nullptr, 1},
       {"a cancelled save dialog skips the output", {2}, {"-"}, 0, nullptr, 1},
       {"a name chosen in the dialog that is free", {2}, {"mine.doc"}, 1, "mine.doc", 1},
       {"a chosen name that exists asks again", {2, 1}, {"taken.doc"}, 1, "taken.doc", 2},
@@ -171,6 +172,51 @@ TEST_F(ConfirmOutputNameTest, TheAnswersDecide) {
     EXPECT_EQ(Confirm(&path), c.result);
     EXPECT_EQ(path, c.final_name ? folder_ + c.final_name : before);
     EXPECT_EQ(BoxDoubleLog().size(), c.questions);
+  }
+}
+
+// A folder of the output's name is no file that exists: it is never replaced, and the
+// user is told what is in the way and offered only to rename or to cancel.
+TEST_F(ConfirmOutputNameTest, AFolderInTheWayIsNeverReplaced) {
+  const std::string text =
+      "A folder named \"report.doc\" is in the way.\nThe file cannot take its place: rename the file, or cancel.";
+  struct Case {
+    const char* name;
+    std::vector<int> answers;
+    std::vector<std::string> dialog_choices;
+    int result;
+    const char* final_name;  // in folder_; nullptr: unchanged input
+    std::size_t questions;
+  };
+  const Case cases[] = {
+      {"cancel", {3}, {}, 0, nullptr, 1},
+      {"the title-bar close", {BOX_END_CLOSE}, {}, 0, nullptr, 1},
+      {"escape asks again", {0, 3}, {}, 0, nullptr, 2},
+      {"the hidden first button does not replace", {1, 3}, {}, 0, nullptr, 2},
+      {"rename to a free name", {2}, {""}, 1, "report(1).doc", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BoxDoubleReset();
+    g_proposals.clear();
+    g_choices = c.dialog_choices;
+    const std::string path = folder_ + "report.doc";
+    fs::create_directory(path);
+    WriteFileBytes(path + "/inside.txt", Bytes{'k', 'e', 'p', 't'});
+    for (int a : c.answers) BoxDoubleQueueAnswer(a);
+    std::string target = path;
+    EXPECT_EQ(Confirm(&target), c.result);
+    EXPECT_EQ(target, c.final_name ? folder_ + c.final_name : path);
+    ASSERT_EQ(BoxDoubleLog().size(), c.questions);
+    for (const RecordedBox& box : BoxDoubleLog()) {
+      EXPECT_EQ(box.kind, BoxKind::Question);
+      EXPECT_EQ(box.text, text);
+      EXPECT_EQ(box.labels[0], "") << "no Replace";
+      EXPECT_EQ(box.labels[1], "Rename");
+      EXPECT_EQ(box.labels[2], "Cancel");
+    }
+    EXPECT_TRUE(fs::is_directory(path));
+    EXPECT_EQ(ReadFileBytes(path + "/inside.txt"), (Bytes{'k', 'e', 'p', 't'}));
   }
 }
 

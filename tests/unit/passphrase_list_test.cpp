@@ -162,6 +162,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"alpha", "a"}, {"beta", "b"}}, 2, {"alpha already exists\nWould you like to replace it ?"}},
         OrderCase{"ReplaceYesSelectsIt", {{"alpha", "a"}, {"beta", "b"}}, 2, {Add("alpha", "new", 1, 1)},
                   {{"alpha", "new"}, {"beta", "b"}}, 1, {"alpha already exists\nWould you like to replace it ?"}},
+        OrderCase{"ReplaceEscapeKeepsEverything", {{"alpha", "a"}, {"beta", "b"}}, 2, {Add("alpha", "new", 1, 0)},
+                  {{"alpha", "a"}, {"beta", "b"}}, 2, {"alpha already exists\nWould you like to replace it ?"}},
+        OrderCase{"ReplaceClosedKeepsEverything", {{"alpha", "a"}, {"beta", "b"}}, 2,
+                  {Add("alpha", "new", 1, BOX_END_CLOSE)}, {{"alpha", "a"}, {"beta", "b"}}, 2,
+                  {"alpha already exists\nWould you like to replace it ?"}},
         OrderCase{"RemoveBeforeSelection", {{"a", "1"}, {"b", "2"}, {"c", "3"}}, 3, {Remove(0)},
                   {{"b", "2"}, {"c", "3"}}, 2, {}},
         OrderCase{"RemoveSelection", {{"a", "1"}, {"b", "2"}, {"c", "3"}}, 2, {Remove(1)},
@@ -280,6 +285,24 @@ TEST_F(PassphraseListTest, SizesTheLayoutCannotHoldAskTheQuestion) {
     ASSERT_EQ(BoxDoubleLog().size(), 1u) << c.label << "+" << c.value;
     EXPECT_EQ(BoxDoubleLog()[0].text, kRecovery);
   }
+}
+
+// "Suppress" when the registry refuses the empty list: the user is told, and the stored
+// list is neither replaced nor claimed to be.
+TEST_F(PassphraseListTest, AnEmptyListThatCannotBeStoredIsReportedAndKeepsTheList) {
+  SetSystemVolumeSerial(kOtherSerial);
+  StoreEntries({{"alpha", "a"}}, 1);
+  const Bytes foreign = StoredValues();
+  SetSystemVolumeSerial(kSerial);
+  RegistryMemorySetFault(HKCU, kCurrent, RegistryFault::NoWrite);
+  BoxDoubleQueueAnswer(1);  // Suppress
+  EXPECT_EQ(LoadList().result, 0);
+  RegistryMemorySetFault(HKCU, kCurrent, RegistryFault::None);
+  ASSERT_EQ(BoxDoubleLog().size(), 2u);
+  EXPECT_EQ(BoxDoubleLog()[1].kind, BoxKind::Error);
+  EXPECT_EQ(BoxDoubleLog()[1].text,
+            "The empty list cannot be stored in the registry.\nThe password list is kept as it was.");
+  EXPECT_EQ(StoredValues(), foreign);
 }
 
 TEST_F(PassphraseListTest, KeysRawThatCannotBeWrittenKeepsTheList) {
