@@ -790,7 +790,7 @@ TEST(Install, AnUninstallerFileReplacedMeanwhileIsNotDeleted) {
   HWND confirm = WaitForBox("Quillnox Uninstall");
   ASSERT_NE(confirm, nullptr);
   PostMessageA(confirm, WM_COMMAND, IDYES, 0);
-  HWND report = WaitForBox("Uninstall not completed", 20000);
+  HWND report = WaitForBox("Uninstall not completed", 60000);
   ASSERT_NE(report, nullptr);
   EXPECT_EQ(remover.WaitExit(0), -1);  // the started uninstaller waits for the removal
   // The copy runs from a private folder of its own in the temporary folder, never from
@@ -852,7 +852,7 @@ TEST(Install, CancelInTheCopyKeepsTheStartedUninstaller) {
   PostMessageA(confirm, WM_COMMAND, IDYES, 0);
   // The copy's window: the one with the progress bar.
   HWND window = nullptr;
-  for (DWORD start = GetTickCount(); !window && GetTickCount() - start < 15000; Sleep(50)) {
+  for (DWORD start = GetTickCount(); !window && GetTickCount() - start < 60000; Sleep(50)) {
     HWND w = WaitForWindow("Quillnox Uninstall", 0, 100);
     if (w && GetDlgItem(w, 1003)) window = w;
   }
