@@ -872,6 +872,49 @@ TEST(Install, CancelInTheCopyKeepsTheStartedUninstaller) {
   RemoveDirectoryA("C:\\Program Files\\Orvanel");
 }
 
+// Setup runs from a download folder, the uninstaller from the installation folder and
+// its copy from the temporary folder, all as administrator: a library planted beside
+// them is never loaded. Here a "comctl32.dll" (the library both used to import), with
+// Wine told to prefer a library found on the search path to its own.
+TEST(Install, ALibraryPlantedBesideSetupOrTheUninstallerIsNotLoaded) {
+  const std::string downloads = "C:\\Downloads", marker = TempFolder() + "planted_library_loaded.txt";
+  const std::string fake = TestProgramFolder() + "planted_comctl32.dll";
+  MakeFolders(downloads);
+  ASSERT_TRUE(CopyFileA((TestProgramFolder() + "setup_payloads.exe").c_str(), (downloads + "\\setup.exe").c_str(), FALSE));
+  for (const std::string& beside : {downloads, TempFolder()})
+    ASSERT_TRUE(CopyFileA(fake.c_str(), (beside + "\\comctl32.dll").c_str(), FALSE));
+  SetValue(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "comctl32", REG_SZ, std::string("native,builtin", 15));
+  DeleteFileA(marker.c_str());
+  {
+    Program setup(downloads + "\\setup.exe", {});  // the wizard, which uses the common controls
+    const HWND confirm = WaitForBox("Quillnox Setup");
+    ASSERT_NE(confirm, nullptr);
+    PostMessageA(confirm, WM_COMMAND, IDNO, 0);
+    EXPECT_EQ(setup.WaitExit(20000), 0);
+  }
+  const SetupRun run = RunSetup(IniFor(kDir), downloads + "\\setup.exe");
+  EXPECT_EQ(run.exit_code, 0) << run.log;
+  ASSERT_TRUE(CopyFileA(fake.c_str(), (kDir + "\\comctl32.dll").c_str(), FALSE));
+  {
+    CommandLine remover(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"));
+    EXPECT_EQ(remover.WaitExit(30000), 0);
+  }
+  EXPECT_TRUE(WaitGone(kDir + "\\unins000.exe"));
+  ExpectNoTemporaryCopy();
+  EXPECT_FALSE(Exists(marker)) << ReadText(marker);
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    RegDeleteValueA(key, "comctl32");
+    RegCloseKey(key);
+  }
+  for (const std::string& f : {downloads + "\\comctl32.dll", downloads + "\\setup.exe", TempFolder() + "comctl32.dll",
+                               kDir + "\\comctl32.dll", marker})
+    DeleteFileA(f.c_str());
+  RemoveDirectoryA(downloads.c_str());
+  RemoveDirectoryA(kDir.c_str());
+  RemoveDirectoryA("C:\\Program Files\\Orvanel");
+}
+
 // ---- Folders group: the installation folder as users give it ----
 
 // For each folder of the table (a trailing backslash, blanks around it, 200 characters,
