@@ -31,9 +31,12 @@ HANDLE OpenWithoutFollowing(const char* path, DWORD access, DWORD share) {
 }
 
 bool HandleIsLink(HANDLE handle) {
+  // A reparse point that names another place (a junction, a symbolic link: the tag's
+  // name-surrogate bit), not one that only keeps the file elsewhere (a cloud
+  // placeholder, a deduplicated file).
   FILE_ATTRIBUTE_TAG_INFO tag;
   if (GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag))
-    return (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(tag.ReparseTag) != 0;
   BY_HANDLE_FILE_INFORMATION info;
   return GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }

@@ -22,7 +22,8 @@ enum class RemoveOutcome {
 // Deletes the file (folder false) or the empty folder at path, which lies inside base.
 RemoveOutcome RemoveWithoutFollowing(const char* base, const char* path, bool folder);
 
-// The handle is a link (a reparse point), read from the handle itself.
+// The handle is a link (a reparse point naming another place), read from the handle
+// itself.
 bool HandleIsLink(HANDLE handle);
 
 // Where an open handle really is, in the ordinary form ("C:\x"); false ("") when the
