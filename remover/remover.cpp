@@ -481,9 +481,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return 0;
 
   FileIdentity original{false, 0, 0, 0};
-  if (is_copy) {
+  if (is_copy && CopyOriginAllowed(ScopeOf(s), command.origin)) {
     lstrcpynA(s.origin, command.origin, sizeof s.origin);
     original = IdentityOf(s.origin);
+  } else if (is_copy) {
+    Trace("PathRemove, refused path=%s", command.origin);  // left where it is
   }
   FindScope(s);
   const int complete = RunRemoverWindow(instance, s);

@@ -150,6 +150,11 @@ bool FolderRecordAllowed(const RemovalScope& scope, const char* path);
 // 64-bit shell extension's registration: its handler key and its class key.
 bool KeyRecordAllowed(const RemovalScope& scope, int code, const char* path);
 
+// The original uninstaller that a temporary copy deletes once the original has ended
+// (" /ORIGIN:" on the copy's command line): only a file inside the installation
+// folder, the only place from which an uninstaller hands its work to a copy.
+bool CopyOriginAllowed(const RemovalScope& scope, const char* origin);
+
 // A file that the system may hold loaded (the shell extension "quillext.dll" of the
 // system folder, held by Explorer): when it cannot be deleted now it is deleted at the
 // next start of Windows, and the final message says so.

@@ -1,7 +1,7 @@
 // setup's installation steps: folders, install log, carried files, shortcuts and
 // registry groups, in the order and at the places setup_rules.cpp gives them. A
-// carried file that cannot be written whole stops the installation, and what it had
-// written goes again.
+// carried file or an install log that cannot be written whole stops the installation,
+// and what it had written goes again.
 #include <direct.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -229,11 +229,15 @@ int InstallAll(SetupReport* report, const char* dir, int* step_done) {
     return 0;
   }
   made.log = log_path;
+  // Every record must reach the disk: a log cut short (a full disk) would leave an
+  // installation that cannot be removed whole.
+  bool log_written = true;
+  const auto record = [&](int code, const char* data) { log_written = LogRecord(log, code, data) == 1 && log_written; };
   // 3. Language, title, the folders created.
   const char language[2] = {0, 0};
-  LogRecord(log, LOG_LANGUAGE, language);
-  LogRecord(log, LOG_TITLE, PRODUCT_TITLE);
-  for (const std::string& level : LevelsToLog(made.levels)) LogRecord(log, LOG_FOLDER, level.c_str());
+  record(LOG_LANGUAGE, language);
+  record(LOG_TITLE, PRODUCT_TITLE);
+  for (const std::string& level : LevelsToLog(made.levels)) record(LOG_FOLDER, level.c_str());
 
   // 4. Files and shortcuts.
   char system[SETUP_PATH_SIZE] = "", programs[SETUP_PATH_SIZE], desktop[SETUP_PATH_SIZE];
@@ -273,7 +277,7 @@ int InstallAll(SetupReport* report, const char* dir, int* step_done) {
             made.native.push_back(native);
           }
         }
-        LogRecord(log, native ? LOG_FILE_NATIVE : LOG_FILE, path);  // the path meant, even when not written
+        record(native ? LOG_FILE_NATIVE : LOG_FILE, path);  // the path meant, even when not written
         if (step.target == StepTarget::SystemDir) std::strcpy(extension, path);
         if (native) std::strcpy(native_extension, path);
         break;
@@ -294,46 +298,55 @@ int InstallAll(SetupReport* report, const char* dir, int* step_done) {
           made.files.push_back(path);
           made.native.push_back(false);
         }
-        LogRecord(log, LOG_FILE, path);
+        record(LOG_FILE, path);
         break;
       }
       case StepKind::GroupFolders:
         if (!group_made) break;
-        LogRecord(log, LOG_FOLDER, group);
-        LogRecord(log, LOG_FOLDER, group_parent);
+        record(LOG_FOLDER, group);
+        record(LOG_FOLDER, group_parent);
         break;
       case StepKind::MarkDone: step_done[step.resource_id] = 1; break;
     }
   }
 
-  // 5. Registry groups.
+  // 5. Registry groups. Their records go into the log first, and the log is closed
+  // before anything is written to the registry: a log that could not be written whole
+  // is taken back with the files, and the registry stays untouched.
   HKEY vendor = nullptr;
   const bool vendor_key_new = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvanel", 0, KEY_READ, &vendor) != ERROR_SUCCESS;
   if (vendor) RegCloseKey(vendor);
   std::vector<RegistryStep> plan;
-  if (RegistryPlan(dir, extension, native_extension, numbered_uninstaller,
-                   static_cast<std::uint32_t>((installed_bytes + 1023) / 1024), vendor_key_new, &plan)) {
-    for (const RegistryStep& step : plan) {
-      if (step.action == RegAction::Log) {
-        LogRecord(log, step.log_code, step.key.c_str());
+  if (!RegistryPlan(dir, extension, native_extension, numbered_uninstaller,
+                    static_cast<std::uint32_t>((installed_bytes + 1023) / 1024), vendor_key_new, &plan))
+    plan.clear();
+  for (const RegistryStep& step : plan)
+    if (step.action == RegAction::Log) record(step.log_code, step.key.c_str());
+  const bool closed = std::fclose(log) == 0;
+  if (!log_written || !closed) {
+    char text[SETUP_PATH_SIZE + 96];
+    std::snprintf(text, sizeof text, "Unable to write the configuration file\nfor uninstallation:\n%s", log_path);
+    SetupMessage(report, kStep, text, "Error", MB_ICONERROR, SETUP_EXIT_NOT_INSTALLED);
+    TakeBack(made);
+    for (int i = 0; i < 4; ++i) step_done[i] = 0;
+    return 0;
+  }
+  for (const RegistryStep& step : plan) {
+    if (step.action == RegAction::Log) continue;
+    HKEY key = nullptr;
+    if (step.root == RegRoot::ClassesRootNative) {
+      if (RegCreateKeyExA(HKEY_CLASSES_ROOT, step.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                          nullptr, &key, nullptr) != ERROR_SUCCESS)
         continue;
-      }
-      HKEY key = nullptr;
-      if (step.root == RegRoot::ClassesRootNative) {
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, step.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                            nullptr, &key, nullptr) != ERROR_SUCCESS)
-          continue;
-      } else if (RegCreateKeyA(RootOf(step.root), step.key.c_str(), &key) != ERROR_SUCCESS) {
-        continue;
-      }
-      if (step.action == RegAction::SetValue)
-        RegSetValueExA(key, step.name.empty() ? nullptr : step.name.c_str(), 0, step.type, step.data.data(),
-                       static_cast<DWORD>(step.data.size()));
-      RegCloseKey(key);
+    } else if (RegCreateKeyA(RootOf(step.root), step.key.c_str(), &key) != ERROR_SUCCESS) {
+      continue;
     }
+    if (step.action == RegAction::SetValue)
+      RegSetValueExA(key, step.name.empty() ? nullptr : step.name.c_str(), 0, step.type, step.data.data(),
+                     static_cast<DWORD>(step.data.size()));
+    RegCloseKey(key);
   }
   // 6. Done.
   step_done[2] = step_done[3] = 1;
-  std::fclose(log);
   return 1;
 }

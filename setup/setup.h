@@ -29,8 +29,9 @@ void SetupMessage(SetupReport* report, const char* step, const char* text, const
 int InstalledVersion(char* name);
 
 // Installs into folder dir (normalised: NormalizeInstallFolder). 1, or 0 when nothing
-// is installed: the install log cannot be created, or a carried file could not be
-// written whole (what was written is then removed again). step_done (4 marks, or
+// is installed: the install log cannot be created or written whole, or a carried
+// file could not be written whole (what was written is then removed again; the
+// registry is written only once the log is complete). step_done (4 marks, or
 // none) gets the steps as they are done: files, shortcuts, registry keys, and the
 // fourth marked with the registry step.
 int InstallAll(SetupReport* report, const char* dir, int* step_done);

@@ -295,6 +295,10 @@ int RemoveOlderVersion(SetupReport* report, const char* version) {
 }
 
 int UnattendedInstall(const char* ini_path) {
+  // Nobody is at the screen: the system's own boxes (a drive without its medium, a
+  // program that crashed) fail the call instead of waiting, here and in the programs
+  // setup starts, which inherit the mode.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   // A relative name would be looked for in the Windows folder: make it full first.
   char ini[SETUP_PATH_SIZE], given[SETUP_PATH_SIZE + 2], dir[SETUP_PATH_SIZE], text[SETUP_PATH_SIZE + 128];
   const DWORD n = GetFullPathNameA(ini_path, sizeof ini, ini, nullptr);

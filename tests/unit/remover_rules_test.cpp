@@ -348,6 +348,32 @@ TEST(RemoverScope, OnlyTheSystemFoldersExtensionWaitsForARestart) {
     EXPECT_FALSE(RestartDeletes(kScope, other)) << other;
 }
 
+// The copy deletes the original it names on its command line only inside the
+// installation folder: a line naming another file leaves that file alone.
+TEST(RemoverScope, TheCopyDeletesOnlyAnOriginalInsideTheFolder) {
+  struct Case {
+    const char* install_dir;
+    const char* origin;
+    bool allowed;
+  };
+  const Case cases[] = {
+      {"C:\\Program Files\\Orvanel\\Quillnox", "C:\\Program Files\\Orvanel\\Quillnox\\unins000.exe", true},
+      {"C:\\Program Files\\Orvanel\\Quillnox", "c:\\program files\\orvanel\\quillnox\\UNINS003.EXE", true},
+      {"C:\\Program Files\\Orvanel\\Quillnox", "C:\\Windows\\System32\\kernel32.dll", false},
+      {"C:\\Program Files\\Orvanel\\Quillnox", "C:\\Program Files\\Orvanel\\Quillnox\\..\\x.exe", false},
+      {"C:\\Program Files\\Orvanel\\Quillnox", "C:\\Program Files\\Orvanel\\QuillnoxOther\\unins000.exe", false},
+      {"C:\\Program Files\\Orvanel\\Quillnox", "C:\\Program Files\\Orvanel\\Quillnox", false},
+      {"C:\\Program Files\\Orvanel\\Quillnox", "", false},
+      {"C:", "C:\\unins000.exe", false},  // a log at a drive's root
+      {"\\\\srv\\share", "\\\\srv\\share\\unins000.exe", false},
+  };
+  for (const Case& c : cases) {
+    const RemovalScope scope{c.install_dir, "C:\\windows\\system32", "", ""};
+    EXPECT_EQ(CopyOriginAllowed(scope, c.origin), c.allowed) << c.install_dir << " " << c.origin;
+  }
+  EXPECT_FALSE(CopyOriginAllowed(kScope, nullptr));
+}
+
 // Which folder's components are checked for links, for each kind of record.
 TEST(RemoverLinks, BaseAndComponentsOfARecord) {
   struct Case {
