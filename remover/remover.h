@@ -27,10 +27,20 @@ struct RemoverState {
   std::vector<std::string> held_folders;
   std::vector<std::string> files;          // code 0 records still to delete
   std::vector<std::string> folders;        // code 1 records still to remove
+  std::vector<std::string> refused;        // files and folders not touched: out of scope, or behind a link
+  bool restart_needed = false;             // a file goes at the next start of Windows
+  bool cancelled = false;                  // "&Cancel" stopped the work
   bool complete = false;
 };
 
-// Appends one formatted line to "qlxunins.log" in the temporary folder.
+// What the uninstaller may touch for this log.
+inline RemovalScope ScopeOf(const RemoverState& s) {
+  return RemovalScope{s.install_dir, s.system_dir, s.group_dir, s.desktop_dir};
+}
+
+// Appends one formatted line to "qlxunins.log" in the temporary folder. The file is
+// written only when it is a plain file of that folder: a link, or a file that the
+// folder's name leads elsewhere, gets nothing.
 void Trace(const char* format, ...);
 
 // Shows a box, or in silent mode traces its text instead. Returns MessageBoxA's value

@@ -11,6 +11,7 @@
 
 #include "remover/install_log.h"
 #include "remover/native_view.h"
+#include "remover/no_follow.h"
 #include "remover/remover.h"
 #include "resources/resource.h"
 
@@ -58,19 +59,38 @@ void RemoveKey(int code, const char* path) {
   Trace("RegRemove %s\\%s ==> ret=%d", parent, name, static_cast<int>(opened));
 }
 
+// Removes one record's file or folder through handles that do not follow links.
+RemoveOutcome RemoveRecord(const char* path, bool folder) {
+  char base[REMOVER_PATH_SIZE];
+  if (!ScopeBase(g_window.scope, path, folder, base, sizeof base)) return RemoveOutcome::Refused;
+  return RemoveWithoutFollowing(base, path, folder);
+}
+
+// A file that cannot go now but may go at the next start of Windows (the shell
+// extension that Explorer holds loaded).
+bool DeleteAtRestart(RemoverState& s, const char* path) {
+  if (!RestartDeletes(g_window.scope, path) || !MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
+  s.restart_needed = true;
+  Trace("PathRemove, at restart");
+  return true;
+}
+
 // The 64-bit shell extension in the native system folder, deleted at once. Explorer
 // may hold it loaded; it then goes at the next start of Windows.
-void RemoveNativeFile(const char* path) {
+void RemoveNativeFile(RemoverState& s, const char* path) {
   Trace("PathRemove, native path=%s", path);
-  const char* result = "PathRemove, KO";
-  {
-    NativeFileView view;  // only around the file calls
-    if (DeleteFileA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
-      result = "PathRemove, OK";
-    else if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-      result = "PathRemove, at restart";
+  NativeFileView view;  // only around the file calls
+  switch (RemoveRecord(path, false)) {
+    case RemoveOutcome::Removed:
+    case RemoveOutcome::Gone: Trace("PathRemove, OK"); break;
+    case RemoveOutcome::Refused:
+      Trace("PathRemove, refused path=%s", path);
+      s.refused.push_back(path);
+      break;
+    case RemoveOutcome::Failed:
+      if (!DeleteAtRestart(s, path)) Trace("PathRemove, KO");
+      break;
   }
-  Trace("%s", result);
 }
 
 // The one file and the folders the temporary copy leaves to the end.
@@ -98,6 +118,7 @@ void ReadLog(HWND dialog, RemoverState& s) {
       case LOG_FILE:
         if (!FileRecordAllowed(g_window.scope, e.data)) {
           Trace("PathListAdd, refused path=%s", e.data);
+          s.refused.push_back(e.data);
         } else if (HeldBack(s, e.data, false)) {
           Trace("PathListAdd, held path=%s", e.data);
         } else {
@@ -108,6 +129,7 @@ void ReadLog(HWND dialog, RemoverState& s) {
       case LOG_FOLDER:
         if (!FolderRecordAllowed(g_window.scope, e.data)) {
           Trace("DirListAdd, refused path=%s", e.data);
+          s.refused.push_back(e.data);
         } else if (HeldBack(s, e.data, true)) {
           s.held_folders.push_back(e.data);
           Trace("DirListAdd, held path=%s", e.data);
@@ -118,10 +140,11 @@ void ReadLog(HWND dialog, RemoverState& s) {
         break;
       case LOG_FILE_NATIVE:
         if (NativeFileRecordAllowed(g_window.scope, e.data)) {
-          RemoveNativeFile(e.data);
+          RemoveNativeFile(s, e.data);
           Step(dialog);
         } else {
           Trace("PathListAdd, refused path=%s", e.data);
+          s.refused.push_back(e.data);
         }
         break;
       case LOG_KEY_HKLM:
@@ -143,18 +166,24 @@ void ReadLog(HWND dialog, RemoverState& s) {
 void FilePass(HWND dialog, RemoverState& s) {
   Trace("PathRemove, n=%d", static_cast<int>(s.files.size()));
   for (std::size_t i = 0; i < s.files.size();) {
-    const char* path = s.files[i].c_str();
+    const std::string path = s.files[i];
     const int n = static_cast<int>(s.files.size());
-    Trace("PathRemove, path=%s", path);
-    if (DeleteFileA(path)) {
-      Trace("PathRemove, OK (i,n)=(%d,%d)", static_cast<int>(i), n);
-    } else if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-      Trace("PathRemove, KO (i,n)=(%d,%d)", static_cast<int>(i), n);
-      Trace("PathRemove, KO");
-    } else {
-      Trace("PathRemove, KO");
-      ++i;
-      continue;
+    Trace("PathRemove, path=%s", path.c_str());
+    switch (RemoveRecord(path.c_str(), false)) {
+      case RemoveOutcome::Removed: Trace("PathRemove, OK (i,n)=(%d,%d)", static_cast<int>(i), n); break;
+      case RemoveOutcome::Gone:
+        Trace("PathRemove, KO (i,n)=(%d,%d)", static_cast<int>(i), n);
+        Trace("PathRemove, KO");
+        break;
+      case RemoveOutcome::Refused:
+        Trace("PathRemove, refused path=%s", path.c_str());
+        s.refused.push_back(path);
+        break;
+      case RemoveOutcome::Failed:
+        if (DeleteAtRestart(s, path.c_str())) break;
+        Trace("PathRemove, KO");
+        ++i;
+        continue;
     }
     s.files.erase(s.files.begin() + static_cast<std::ptrdiff_t>(i));
     Step(dialog);
@@ -164,15 +193,20 @@ void FilePass(HWND dialog, RemoverState& s) {
 void FolderPass(HWND dialog, RemoverState& s) {
   Trace("DirRemove, n=%d", static_cast<int>(s.folders.size()));
   for (std::size_t i = 0; i < s.folders.size();) {
-    const char* path = s.folders[i].c_str();
-    Trace("DirRemove, path=%s", path);
-    if (RemoveDirectoryA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-      s.folders.erase(s.folders.begin() + static_cast<std::ptrdiff_t>(i));
-      Step(dialog);
-    } else {
+    const std::string path = s.folders[i];
+    Trace("DirRemove, path=%s", path.c_str());
+    const RemoveOutcome outcome = RemoveRecord(path.c_str(), true);
+    if (outcome == RemoveOutcome::Failed) {
       Trace("DirRemove, KO (i,n)=(%d,%d)", 0, static_cast<int>(s.folders.size()));
       ++i;
+      continue;
     }
+    if (outcome == RemoveOutcome::Refused) {
+      Trace("DirRemove, refused path=%s", path.c_str());
+      s.refused.push_back(path);
+    }
+    s.folders.erase(s.folders.begin() + static_cast<std::ptrdiff_t>(i));
+    Step(dialog);
   }
 }
 
@@ -180,6 +214,7 @@ void ReportLeftovers(HWND dialog, RemoverState& s) {
   std::string text = RemoverTextFor(s.language, TEXT_LEFTOVER_HEAD);
   for (const std::string& f : s.files) text += "\n" + f;
   for (const std::string& f : s.folders) text += "\n" + f;
+  for (const std::string& f : s.refused) text += "\n" + f;
   if (s.silent) Trace("%s", RemoverTextFor(s.language, TEXT_STATE_TITLE));
   RemoverBox(s, dialog, text.c_str(), RemoverTextFor(s.language, TEXT_LEFTOVER_TITLE), MB_OK | MB_ICONWARNING);
 }
@@ -226,6 +261,11 @@ void OnTick(HWND dialog) {
     case TickAction::FolderPass: FolderPass(dialog, s); break;
     case TickAction::Complete:
       KillTimer(dialog, kTimer);
+      if (!s.refused.empty()) {  // what was refused is still there
+        ReportLeftovers(dialog, s);
+        EndDialog(dialog, 0);
+        return;
+      }
       s.complete = true;
       SendDlgItemMessageA(dialog, IDC_REMOVER_PROGRESS, PBM_SETPOS, 100, 0);
       EndDialog(dialog, 1);
@@ -255,6 +295,7 @@ INT_PTR CALLBACK RemoverProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
     case WM_COMMAND:
       if (LOWORD(wparam) == IDCANCEL) {
         KillTimer(dialog, kTimer);
+        g_window.state->cancelled = true;
         EndDialog(dialog, 0);
       }
       return TRUE;
@@ -266,7 +307,7 @@ INT_PTR CALLBACK RemoverProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
 
 int RunRemoverWindow(HINSTANCE instance, RemoverState& state) {
   g_window = Window{&state, {}, 0, nullptr};
-  g_window.scope = RemovalScope{state.install_dir, state.system_dir, state.group_dir, state.desktop_dir, state.title};
+  g_window.scope = ScopeOf(state);
   DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_REMOVER), nullptr, RemoverProc, 0);
   if (g_window.bold) DeleteObject(g_window.bold);
   return state.complete ? 1 : 0;

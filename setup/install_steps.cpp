@@ -1,5 +1,7 @@
 // setup's installation steps: folders, install log, carried files, shortcuts and
-// registry groups, in the order setup_rules.cpp gives them.
+// registry groups, in the order and at the places setup_rules.cpp gives them. A
+// carried file or an install log that cannot be written whole stops the installation,
+// and what it had written goes again.
 #include <direct.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -15,16 +17,15 @@
 #include "setup/setup.h"
 #include "setup/setup_rules.h"
 
-int g_step_done[4];
-
 namespace {
+
+const char kStep[] = "InstallAll";
 
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-void Box(HWND owner, const char* text, const char* title, UINT icon) { MessageBoxA(owner, text, title, MB_OK | icon); }
-
 bool ReadShellFolder(HKEY root, const char* name, char* out, DWORD size) {
   HKEY key;
+  out[0] = '\0';
   if (RegOpenKeyExA(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0, KEY_READ,
                     &key) != ERROR_SUCCESS)
     return false;
@@ -39,6 +40,18 @@ bool ReadShellFolder(HKEY root, const char* name, char* out, DWORD size) {
   return true;
 }
 
+// The program group's root and the desktop: the common ones on the NT family.
+void ShellPlaces(char* programs, char* desktop, DWORD size) {
+  const bool nt = WindowsFamily() == 5;
+  if (nt) {
+    ReadShellFolder(HKEY_LOCAL_MACHINE, "Common Programs", programs, size);
+    ReadShellFolder(HKEY_LOCAL_MACHINE, "Common Desktop", desktop, size);
+  } else {
+    ReadShellFolder(HKEY_CURRENT_USER, "Programs", programs, size);
+    ReadShellFolder(HKEY_CURRENT_USER, "Desktop", desktop, size);
+  }
+}
+
 HKEY RootOf(RegRoot root) {
   return root == RegRoot::LocalMachine                                       ? HKEY_LOCAL_MACHINE
          : root == RegRoot::ClassesRoot || root == RegRoot::ClassesRootNative ? HKEY_CLASSES_ROOT
@@ -50,6 +63,64 @@ std::uint64_t FileSize(const char* path, bool native) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+enum class Extracted { Written, Missing, CannotCreate, CutShort };
+
+// Writes the resource to path (in the native system folder when native is set), with
+// the message of a failure. A file cut short (a short write, a failed close: a full
+// disk) is removed again.
+Extracted ExtractResourceTo(SetupReport* report, const char* type, int id, const char* path, bool native) {
+  char text[SETUP_PATH_SIZE + 64];
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), type);
+  HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  if (!bytes) {
+    std::snprintf(text, sizeof text, "Resource missing\nResType=%s, Error=%04lXH", type,
+                  static_cast<unsigned long>(GetLastError()));
+    SetupMessage(report, kStep, text, "Error", MB_ICONERROR, SETUP_EXIT_WARNINGS);
+    return Extracted::Missing;
+  }
+  const DWORD size = SizeofResource(nullptr, found);
+  std::FILE* out = nullptr;
+  {
+    NativeFileView view(native);  // only around the open: the handle keeps the place
+    out = std::fopen(path, "wb");
+  }
+  if (!out) {
+    std::snprintf(text, sizeof text, "Unable to open file:\n%s", path);
+    SetupMessage(report, kStep, text, "Error", MB_ICONERROR, SETUP_EXIT_WARNINGS);
+    return Extracted::CannotCreate;
+  }
+  const bool written = std::fwrite(bytes, 1, size, out) == size;
+  const bool closed = std::fclose(out) == 0;
+  if (written && closed) return Extracted::Written;
+  {
+    NativeFileView view(native);
+    DeleteFileA(path);
+  }
+  std::snprintf(text, sizeof text, "Unable to write the whole file:\n%s", path);
+  SetupMessage(report, kStep, text, "Error", MB_ICONERROR, SETUP_EXIT_NOT_INSTALLED);
+  return Extracted::CutShort;
+}
+
+// What the installation has made so far, to take it back when it cannot finish.
+struct Made {
+  std::vector<std::string> levels;   // folders of the installation path, shallowest first
+  std::vector<std::string> files;    // files and shortcuts written
+  std::vector<bool> native;          // each file: in the native system folder
+  std::vector<std::string> folders;  // the program group's folders, parent first
+  std::string log;
+};
+
+void TakeBack(const Made& made) {
+  for (std::size_t i = made.files.size(); i-- > 0;) {
+    NativeFileView view(made.native[i]);
+    DeleteFileA(made.files[i].c_str());
+  }
+  if (!made.log.empty()) DeleteFileA(made.log.c_str());
+  for (auto it = made.folders.rbegin(); it != made.folders.rend(); ++it) RemoveDirectoryA(it->c_str());
+  for (auto it = made.levels.rbegin(); it != made.levels.rend(); ++it) RemoveDirectoryA(it->c_str());
 }
 
 }  // namespace
@@ -81,39 +152,9 @@ int InstalledVersion(char* name) {
   return 1;
 }
 
-namespace {
-
-// ExtractResource, writing into the native system folder when native is set.
-int ExtractResourceTo(const char* type, int id, const char* path, bool native) {
-  char text[SETUP_PATH_SIZE + 64];
-  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), type);
-  HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
-  const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (!bytes) {
-    std::snprintf(text, sizeof text, "Resource missing\nResType=%s, Error=%04lXH", type,
-                  static_cast<unsigned long>(GetLastError()));
-    Box(nullptr, text, "Error", MB_ICONERROR);
-    return 0;
-  }
-  const DWORD size = SizeofResource(nullptr, found);
-  std::FILE* out = nullptr;
-  {
-    NativeFileView view(native);  // only around the open: the handle keeps the place
-    out = std::fopen(path, "wb");
-  }
-  if (!out) {
-    std::snprintf(text, sizeof text, "Unable to open file:\n%s", path);
-    Box(nullptr, text, "Error", MB_ICONERROR);
-    return 0;
-  }
-  const bool written = std::fwrite(bytes, 1, size, out) == size;
-  const bool closed = std::fclose(out) == 0;
-  return written && closed ? 1 : 0;
+int ExtractResource(SetupReport* report, const char* type, int id, const char* path) {
+  return ExtractResourceTo(report, type, id, path, false) == Extracted::Written ? 1 : 0;
 }
-
-}  // namespace
-
-int ExtractResource(const char* type, int id, const char* path) { return ExtractResourceTo(type, id, path, false); }
 
 int CreateShortcut(const char* target, const char* link_path) {
   const HRESULT init = CoInitialize(nullptr);
@@ -139,13 +180,9 @@ int CreateShortcut(const char* target, const char* link_path) {
 
 int ProgramGroupShortcut(const char* link_name, const char* target, char* link_path) {
   link_path[0] = '\0';
-  char programs[SETUP_PATH_SIZE], parent[SETUP_PATH_SIZE], group[SETUP_PATH_SIZE];
-  const bool nt = WindowsFamily() == 5;
-  if (!(nt ? ReadShellFolder(HKEY_LOCAL_MACHINE, "Common Programs", programs, sizeof programs)
-           : ReadShellFolder(HKEY_CURRENT_USER, "Programs", programs, sizeof programs)))
-    return 0;
-  if (!FormatBounded(parent, sizeof parent, "%s\\Feldspire", programs) ||
-      !FormatBounded(group, sizeof group, "%s\\Quillnox", parent) ||
+  char programs[SETUP_PATH_SIZE], desktop[SETUP_PATH_SIZE], group[SETUP_PATH_SIZE], parent[SETUP_PATH_SIZE];
+  ShellPlaces(programs, desktop, sizeof programs);
+  if (!ProgramGroupFolders(programs, group, parent, sizeof group) ||
       !FormatBounded(link_path, SETUP_PATH_SIZE, "%s\\%s", group, link_name))
     return 0;
   if (!Exists(parent)) _mkdir(parent);
@@ -155,28 +192,29 @@ int ProgramGroupShortcut(const char* link_name, const char* target, char* link_p
 
 int DesktopShortcut(const char* link_name, const char* target, char* link_path) {
   link_path[0] = '\0';
-  char desktop[SETUP_PATH_SIZE];
-  const bool nt = WindowsFamily() == 5;
-  if (!(nt ? ReadShellFolder(HKEY_LOCAL_MACHINE, "Common Desktop", desktop, sizeof desktop)
-           : ReadShellFolder(HKEY_CURRENT_USER, "Desktop", desktop, sizeof desktop)))
-    return 0;
-  if (!FormatBounded(link_path, SETUP_PATH_SIZE, "%s\\%s", desktop, link_name)) return 0;
+  char programs[SETUP_PATH_SIZE], desktop[SETUP_PATH_SIZE];
+  ShellPlaces(programs, desktop, sizeof programs);
+  if (!*desktop || !FormatBounded(link_path, SETUP_PATH_SIZE, "%s\\%s", desktop, link_name)) return 0;
   return CreateShortcut(target, link_path);
 }
 
-int InstallAll(HWND owner, const char* dir) {
-  // Every path below is the folder and a short name: a folder that leaves no room for
-  // them is refused rather than cut.
-  char text[SETUP_PATH_SIZE + 128];
-  if (std::strlen(dir) + 20 >= SETUP_PATH_SIZE || !*dir) {
-    std::snprintf(text, sizeof text, "The installation folder is too long:\n%.*s", 200, dir);
-    Box(owner, text, "Error", MB_ICONWARNING);
+int InstallAll(SetupReport* report, const char* dir, int* step_done) {
+  int done[4] = {0, 0, 0, 0};
+  if (!step_done) step_done = done;
+  for (int i = 0; i < 4; ++i) step_done[i] = 0;
+  // Only a folder as setup accepts it: every record below is built from it and must
+  // pass the uninstaller's own checks.
+  char normal[SETUP_PATH_SIZE];
+  const FolderProblem problem = NormalizeInstallFolder(dir, normal, sizeof normal);
+  if (problem != FolderProblem::None || std::strcmp(normal, dir) != 0) {
+    SetupMessage(report, kStep, FolderProblemText(problem == FolderProblem::None ? FolderProblem::BadName : problem, dir).c_str(),
+                 "Error", MB_ICONWARNING, SETUP_EXIT_FOLDER_REFUSED);
     return 0;
   }
+  Made made;
   // 1. Folders.
-  std::vector<std::string> created;
   for (const std::string& level : FolderLevels(dir))
-    if (!Exists(level.c_str()) && _mkdir(level.c_str()) == 0) created.push_back(level);
+    if (!Exists(level.c_str()) && _mkdir(level.c_str()) == 0) made.levels.push_back(level);
 
   // 2. Install log, numbered together with the uninstaller written in step 4, so that
   // the uninstaller started without argument finds the log of its own number.
@@ -185,115 +223,130 @@ int InstallAll(HWND owner, const char* dir) {
   if (FirstFreeNumber(dir, [](const char* p) { return Exists(p); }, log_path, numbered_uninstaller, SETUP_PATH_SIZE))
     log = std::fopen(log_path, "wb");
   if (!log) {
-    Box(owner, "Unable to create the configuration file\nfor uninstallation", "Error", MB_ICONWARNING);
-    RemoveDirectoryA(dir);
+    SetupMessage(report, kStep, "Unable to create the configuration file\nfor uninstallation", "Error", MB_ICONWARNING,
+                 SETUP_EXIT_NOT_INSTALLED);
+    TakeBack(made);  // the levels made, deepest first, when empty
     return 0;
   }
+  made.log = log_path;
+  // Every record must reach the disk: a log cut short (a full disk) would leave an
+  // installation that cannot be removed whole.
+  bool log_written = true;
+  const auto record = [&](int code, const char* data) { log_written = LogRecord(log, code, data) == 1 && log_written; };
   // 3. Language, title, the folders created.
   const char language[2] = {0, 0};
-  LogRecord(log, LOG_LANGUAGE, language);
-  LogRecord(log, LOG_TITLE, PRODUCT_TITLE);
-  for (const std::string& level : LevelsToLog(created)) LogRecord(log, LOG_FOLDER, level.c_str());
+  record(LOG_LANGUAGE, language);
+  record(LOG_TITLE, PRODUCT_TITLE);
+  for (const std::string& level : LevelsToLog(made.levels)) record(LOG_FOLDER, level.c_str());
 
   // 4. Files and shortcuts.
-  char program[SETUP_PATH_SIZE], help[SETUP_PATH_SIZE], uninstaller[SETUP_PATH_SIZE] = "",
-       extension[SETUP_PATH_SIZE] = "", native_extension[SETUP_PATH_SIZE] = "",
-       last_group_link[SETUP_PATH_SIZE] = "";
+  char system[SETUP_PATH_SIZE] = "", programs[SETUP_PATH_SIZE], desktop[SETUP_PATH_SIZE];
+  const UINT n = GetSystemDirectoryA(system, sizeof system);
+  if (!n || n >= sizeof system) system[0] = '\0';
+  ShellPlaces(programs, desktop, sizeof programs);
+  const InstallPlaces places{dir, numbered_uninstaller, system, programs, desktop};
+  char program[SETUP_PATH_SIZE], help[SETUP_PATH_SIZE], extension[SETUP_PATH_SIZE] = "",
+       native_extension[SETUP_PATH_SIZE] = "", group[SETUP_PATH_SIZE] = "", group_parent[SETUP_PATH_SIZE] = "";
   const ExtensionChoice extensions = ExtensionsToInstall(sizeof(void*) == 8, WindowsIs64Bit());
   FormatBounded(program, sizeof program, "%s\\Quillnox.exe", dir);
   FormatBounded(help, sizeof help, "%s\\Quillnox.hlp", dir);
   std::uint64_t installed_bytes = 0;
+  bool group_made = false;
   for (const InstallStep& step : InstallSteps()) {
     char path[SETUP_PATH_SIZE] = "";
     switch (step.kind) {
       case StepKind::Resource:
       case StepKind::LogOnly: {
-        bool built = false;
-        if (step.target == StepTarget::Uninstaller) {
-          std::strcpy(path, numbered_uninstaller);
-          std::strcpy(uninstaller, path);
-          built = true;
-        } else if (step.target == StepTarget::SystemDir || step.target == StepTarget::NativeSystemDir) {
+        const bool native = step.target == StepTarget::NativeSystemDir;
+        if (step.target == StepTarget::SystemDir && !extensions.ordinary) break;
+        if (native && !extensions.native) break;
+        if (!StepPath(step, places, path, sizeof path)) break;
+        if (step.kind == StepKind::Resource) {
           // A 32-bit setup names the native system folder by the same path; the native
           // view (NativeFileView) makes that path reach it.
-          const bool native = step.target == StepTarget::NativeSystemDir;
-          if (native ? !extensions.native : !extensions.ordinary) break;
-          char system[SETUP_PATH_SIZE];
-          const UINT n = GetSystemDirectoryA(system, sizeof system);
-          if (!n || n >= sizeof system || !FormatBounded(path, sizeof path, "%s\\%s", system, step.name)) break;
-          if (ExtractResourceTo(step.resource_type, step.resource_id, path, native))
+          const Extracted result = ExtractResourceTo(report, step.resource_type, step.resource_id, path, native);
+          if (result == Extracted::CutShort) {
+            std::fclose(log);
+            TakeBack(made);
+            for (int i = 0; i < 4; ++i) step_done[i] = 0;
+            return 0;
+          }
+          if (result == Extracted::Written) {
             installed_bytes += FileSize(path, native);
-          LogRecord(log, native ? LOG_FILE_NATIVE : LOG_FILE, path);
-          std::strcpy(native ? native_extension : extension, path);
-          break;
-        } else {
-          built = FormatBounded(path, sizeof path, "%s\\%s", dir, step.name);
+            made.files.push_back(path);
+            made.native.push_back(native);
+          }
         }
-        if (!built) break;
-        if (step.kind == StepKind::Resource && ExtractResource(step.resource_type, step.resource_id, path))
-          installed_bytes += FileSize(path, false);
-        LogRecord(log, LOG_FILE, path);
+        record(native ? LOG_FILE_NATIVE : LOG_FILE, path);  // the path meant, even when not written
+        if (step.target == StepTarget::SystemDir) std::strcpy(extension, path);
+        if (native) std::strcpy(native_extension, path);
         break;
       }
       case StepKind::GroupShortcut:
       case StepKind::DesktopShortcut: {
-        char name[SETUP_PATH_SIZE];
-        FormatBounded(name, sizeof name, step.name, step.versioned_title ? PRODUCT_VERSIONED_TITLE : PRODUCT_TITLE);
+        if (!StepPath(step, places, path, sizeof path)) break;  // no folder, no shortcut, no record
+        if (step.kind == StepKind::GroupShortcut && !group_made &&
+            ProgramGroupFolders(programs, group, group_parent, sizeof group)) {
+          for (const char* folder : {group_parent, group})
+            if (!Exists(folder) && _mkdir(folder) == 0) made.folders.push_back(folder);
+          group_made = true;
+        }
         const char* target = step.target == StepTarget::Program    ? program
                              : step.target == StepTarget::HelpFile ? help
-                                                                   : uninstaller;
-        if (step.kind == StepKind::GroupShortcut) {
-          ProgramGroupShortcut(name, target, path);
-          if (*path) std::strcpy(last_group_link, path);
-        } else {
-          DesktopShortcut(name, target, path);
+                                                                   : numbered_uninstaller;
+        if (CreateShortcut(target, path)) {
+          made.files.push_back(path);
+          made.native.push_back(false);
         }
-        if (*path) LogRecord(log, LOG_FILE, path);  // no folder, no shortcut, no record
+        record(LOG_FILE, path);
         break;
       }
-      case StepKind::GroupFolders: {
-        char group[SETUP_PATH_SIZE], parent[SETUP_PATH_SIZE];
-        if (!*last_group_link) break;
-        const char* cut = std::strrchr(last_group_link, '\\');
-        std::snprintf(group, sizeof group, "%.*s", static_cast<int>(cut - last_group_link), last_group_link);
-        cut = std::strrchr(group, '\\');
-        std::snprintf(parent, sizeof parent, "%.*s", cut ? static_cast<int>(cut - group) : 0, group);
-        LogRecord(log, LOG_FOLDER, group);
-        if (*parent) LogRecord(log, LOG_FOLDER, parent);
+      case StepKind::GroupFolders:
+        if (!group_made) break;
+        record(LOG_FOLDER, group);
+        record(LOG_FOLDER, group_parent);
         break;
-      }
-      case StepKind::MarkDone: g_step_done[step.resource_id] = 1; break;
+      case StepKind::MarkDone: step_done[step.resource_id] = 1; break;
     }
   }
 
-  // 5. Registry groups.
+  // 5. Registry groups. Their records go into the log first, and the log is closed
+  // before anything is written to the registry: a log that could not be written whole
+  // is taken back with the files, and the registry stays untouched.
   HKEY vendor = nullptr;
   const bool vendor_key_new = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvanel", 0, KEY_READ, &vendor) != ERROR_SUCCESS;
   if (vendor) RegCloseKey(vendor);
   std::vector<RegistryStep> plan;
-  if (RegistryPlan(dir, extension, native_extension, uninstaller, static_cast<std::uint32_t>((installed_bytes + 1023) / 1024),
-                   vendor_key_new, &plan)) {
-    for (const RegistryStep& step : plan) {
-      if (step.action == RegAction::Log) {
-        LogRecord(log, step.log_code, step.key.c_str());
+  if (!RegistryPlan(dir, extension, native_extension, numbered_uninstaller,
+                    static_cast<std::uint32_t>((installed_bytes + 1023) / 1024), vendor_key_new, &plan))
+    plan.clear();
+  for (const RegistryStep& step : plan)
+    if (step.action == RegAction::Log) record(step.log_code, step.key.c_str());
+  const bool closed = std::fclose(log) == 0;
+  if (!log_written || !closed) {
+    char text[SETUP_PATH_SIZE + 96];
+    std::snprintf(text, sizeof text, "Unable to write the configuration file\nfor uninstallation:\n%s", log_path);
+    SetupMessage(report, kStep, text, "Error", MB_ICONERROR, SETUP_EXIT_NOT_INSTALLED);
+    TakeBack(made);
+    for (int i = 0; i < 4; ++i) step_done[i] = 0;
+    return 0;
+  }
+  for (const RegistryStep& step : plan) {
+    if (step.action == RegAction::Log) continue;
+    HKEY key = nullptr;
+    if (step.root == RegRoot::ClassesRootNative) {
+      if (RegCreateKeyExA(HKEY_CLASSES_ROOT, step.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                          nullptr, &key, nullptr) != ERROR_SUCCESS)
         continue;
-      }
-      HKEY key = nullptr;
-      if (step.root == RegRoot::ClassesRootNative) {
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, step.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                            nullptr, &key, nullptr) != ERROR_SUCCESS)
-          continue;
-      } else if (RegCreateKeyA(RootOf(step.root), step.key.c_str(), &key) != ERROR_SUCCESS) {
-        continue;
-      }
-      if (step.action == RegAction::SetValue)
-        RegSetValueExA(key, step.name.empty() ? nullptr : step.name.c_str(), 0, step.type, step.data.data(),
-                       static_cast<DWORD>(step.data.size()));
-      RegCloseKey(key);
+    } else if (RegCreateKeyA(RootOf(step.root), step.key.c_str(), &key) != ERROR_SUCCESS) {
+      continue;
     }
+    if (step.action == RegAction::SetValue)
+      RegSetValueExA(key, step.name.empty() ? nullptr : step.name.c_str(), 0, step.type, step.data.data(),
+                     static_cast<DWORD>(step.data.size()));
+    RegCloseKey(key);
   }
   // 6. Done.
-  g_step_done[2] = g_step_done[3] = 1;
-  std::fclose(log);
+  step_done[2] = step_done[3] = 1;
   return 1;
 }

@@ -8,9 +8,10 @@
 #include "setup/wizard.h"
 #include "setup/wizard_rules.h"
 
-INT_PTR CALLBACK FinishPageProc(HWND page, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK FinishPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG: {
+      KeepWizardState(page, lparam);
       SetDlgItemTextA(page, IDC_PAGE_BODY, FinishBody().c_str());
       CheckDlgButton(page, IDC_FINISH_RUN, BST_CHECKED);
       const HANDLE picture = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SETUP_PANEL),
@@ -23,13 +24,15 @@ INT_PTR CALLBACK FinishPageProc(HWND page, UINT message, WPARAM wparam, LPARAM) 
     case WM_CTLCOLORBTN:
       SetBkColor(reinterpret_cast<HDC>(wparam), RGB(255, 255, 255));
       return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-    case WM_DESTROY:
-      if (IsDlgButtonChecked(page, IDC_FINISH_RUN) == BST_CHECKED) {
+    case WM_DESTROY: {
+      const WizardState* w = WizardStateOf(page);
+      if (w && IsDlgButtonChecked(page, IDC_FINISH_RUN) == BST_CHECKED) {
         char program[SETUP_PATH_SIZE];
-        if (InstalledProgramPath(g_install_folder, program, sizeof program))
-          ShellExecuteA(nullptr, "open", program, nullptr, g_install_folder, SW_SHOWNORMAL);
+        if (InstalledProgramPath(w->install_folder, program, sizeof program))
+          ShellExecuteA(nullptr, "open", program, nullptr, w->install_folder, SW_SHOWNORMAL);
       }
       return FALSE;
+    }
   }
   return FALSE;
 }

@@ -1,6 +1,6 @@
 // The wizard's folder page (dialog 135): the default folder under "ProgramFilesDir",
-// "&Browse" to choose another, and the shown path taken as the installation folder
-// when the page closes.
+// "&Browse" to choose another, and the shown path (normalised by the frame's
+// "&Install") taken as the installation folder when the page closes.
 #include <windows.h>
 // after windows.h
 #include <shlobj.h>
@@ -50,7 +50,8 @@ void Browse(HWND page) {
 INT_PTR CALLBACK FolderPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
-      SetUpPageHeader(page, FolderSubheading().c_str(), FolderBody().c_str());
+      SetUpPageHeader(page, KeepWizardState(page, lparam)->heading_font, FolderSubheading().c_str(),
+                      FolderBody().c_str());
       ShowDefaultFolder(page);
       return FALSE;
     case WM_COMMAND:
@@ -60,7 +61,8 @@ INT_PTR CALLBACK FolderPageProc(HWND page, UINT message, WPARAM wparam, LPARAM l
       }
       return FALSE;
     case WM_DESTROY:
-      GetDlgItemTextA(page, IDC_FOLDER_PATH, g_install_folder, sizeof g_install_folder);
+      if (WizardState* w = WizardStateOf(page))
+        GetDlgItemTextA(page, IDC_FOLDER_PATH, w->install_folder, sizeof w->install_folder);
       return FALSE;
   }
   return PageBandMessage(page, message, wparam, lparam);

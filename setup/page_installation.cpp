@@ -16,19 +16,19 @@ constexpr UINT_PTR kFirstTimer = 1;
 constexpr UINT_PTR kStepTimer = 2;
 HBITMAP g_step_picture = nullptr;
 
-void Tick(HWND page) {
+void Tick(WizardState* w, HWND page) {
   const HWND bar = GetDlgItem(page, IDC_INSTALL_PROGRESS);
   const int position = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
-  const InstallTick tick = InstallationTick(g_install_step, g_step_done, position);
+  const InstallTick tick = InstallationTick(w->install_step, w->step_done, position);
   if (tick.wait) return;
   if (tick.check_box) CheckDlgButton(page, tick.check_box, BST_CHECKED);
   if (tick.advance_bar) SendMessageA(bar, PBM_STEPIT, 0, 0);
   if (tick.fill_bar) SendMessageA(bar, PBM_SETPOS, 100, 0);
-  g_install_step = tick.next_step;
+  w->install_step = tick.next_step;
   if (tick.finish) {
     KillTimer(page, kStepTimer);
-    PostMessageA(g_wizard_frame, WM_COMMAND, MAKEWPARAM(IDC_WIZARD_NEXT, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(g_wizard_frame, IDC_WIZARD_NEXT)));
+    PostMessageA(w->frame, WM_COMMAND, MAKEWPARAM(IDC_WIZARD_NEXT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(w->frame, IDC_WIZARD_NEXT)));
   }
 }
 
@@ -48,9 +48,11 @@ void PaintStepPicture(HWND page) {
 }  // namespace
 
 INT_PTR CALLBACK InstallationPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+  WizardState* w = message == WM_INITDIALOG ? KeepWizardState(page, lparam) : WizardStateOf(page);
+  if (!w) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
-      SetUpPageHeader(page, InstallationSubheading().c_str(), InstallationBody().c_str());
+      SetUpPageHeader(page, w->heading_font, InstallationSubheading().c_str(), InstallationBody().c_str());
       SendDlgItemMessageA(page, IDC_INSTALL_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
       SendDlgItemMessageA(page, IDC_INSTALL_PROGRESS, PBM_SETSTEP, INSTALL_BAR_STEP, 0);
       g_step_picture = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
@@ -61,11 +63,12 @@ INT_PTR CALLBACK InstallationPageProc(HWND page, UINT message, WPARAM wparam, LP
     case WM_TIMER:
       if (wparam == kFirstTimer) {
         KillTimer(page, kFirstTimer);
-        InstallAll(g_wizard_frame, g_install_folder);
-        g_install_step = 0;
+        SetupReport report{false, w->frame, INVALID_HANDLE_VALUE, SETUP_EXIT_INSTALLED};
+        InstallAll(&report, w->install_folder, w->step_done);
+        w->install_step = 0;
         SetTimer(page, kStepTimer, INSTALL_STEP_TIMER_MS, nullptr);
       } else if (wparam == kStepTimer) {
-        Tick(page);
+        Tick(w, page);
       }
       return TRUE;
     case WM_PAINT:

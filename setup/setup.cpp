@@ -1,32 +1,28 @@
-// setup's entry: with an argument, the unattended installation from that INI file;
-// without one, the wizard.
+// setup's entry: with an argument, the unattended installation from that INI file
+// (its exit code names the first failure); without one, the wizard.
 #include <windows.h>
-// after windows.h
-#include <commctrl.h>
 
-#include <cstring>
-
+#include "remover/library_search.h"
+#include "remover/remover_rules.h"
 #include "setup/setup.h"
+#include "setup/setup_rules.h"
 #include "setup/wizard.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
-  const char* args = command_line;
-  while (*args == ' ' || *args == '\t') ++args;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // setup runs as administrator from a download folder: libraries from the system
+  // folder only, before anything is loaded.
+  RestrictLibrarySearch();
+  // The line as Windows passes it: the program's path may be unquoted, with blanks.
+  char program[MAX_PATH];
+  const DWORD got = GetModuleFileNameA(nullptr, program, sizeof program);
+  if (!got || got >= sizeof program) program[0] = '\0';
+  const char* args = ArgumentsAfterProgram(GetCommandLineA(), program);
   if (!*args) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    InitProgressBarClass();
     RunSetupWizard(instance);
     return 0;
   }
   char ini[MAX_PATH];
-  lstrcpynA(ini, args, sizeof ini);
-  // One pair of quotes around the INI path.
-  std::size_t n = std::strlen(ini);
-  while (n && (ini[n - 1] == ' ' || ini[n - 1] == '\t')) ini[--n] = '\0';
-  if (n >= 2 && ini[0] == '"' && ini[n - 1] == '"') {
-    ini[n - 1] = '\0';
-    std::memmove(ini, ini + 1, n - 1);
-  }
-  UnattendedInstall(ini);
-  return 0;
+  if (!IniPathFromArguments(args, ini, sizeof ini)) ini[0] = '\0';
+  return UnattendedInstall(ini);
 }

@@ -1,7 +1,7 @@
 // The setup wizard's frame (dialog 105): the confirmation and the refusal before it
 // opens, the page area where one page at a time is created, the frame's buttons as
-// each page wants them, and Cancel with its question. The decisions are in
-// wizard_rules.h.
+// each page wants them, the folder accepted by "&Install", and Cancel with its
+// question. The decisions are in wizard_rules.h and setup_rules.h.
 #include <windows.h>
 
 #include "resources/resource.h"
@@ -9,16 +9,16 @@
 #include "setup/wizard.h"
 #include "setup/wizard_rules.h"
 
-int g_wizard_page = 0;
-HWND g_wizard_frame = nullptr;
-HWND g_wizard_page_window = nullptr;
-char g_install_folder[SETUP_PATH_SIZE] = "";
-int g_install_step = 0;
-HFONT g_heading_font = nullptr;
+WizardState* WizardStateOf(HWND window) {
+  return reinterpret_cast<WizardState*>(GetWindowLongPtrA(window, DWLP_USER));
+}
+
+WizardState* KeepWizardState(HWND window, LPARAM lparam) {
+  SetWindowLongPtrA(window, DWLP_USER, lparam);
+  return reinterpret_cast<WizardState*>(lparam);
+}
 
 namespace {
-
-HINSTANCE g_instance = nullptr;
 
 // The page's bitmap, freed with the page.
 void FreePagePicture(HWND page) {
@@ -27,11 +27,11 @@ void FreePagePicture(HWND page) {
   if (bitmap) DeleteObject(bitmap);
 }
 
-void DestroyPage() {
-  if (!g_wizard_page_window) return;
-  FreePagePicture(g_wizard_page_window);
-  DestroyWindow(g_wizard_page_window);  // the page takes its choices over here
-  g_wizard_page_window = nullptr;
+void DestroyPage(WizardState* w) {
+  if (!w->page_window) return;
+  FreePagePicture(w->page_window);
+  DestroyWindow(w->page_window);  // the page takes its choices over here
+  w->page_window = nullptr;
 }
 
 DLGPROC PageProcedure(int page) {
@@ -48,89 +48,102 @@ void ShowButton(HWND frame, int id, bool visible, const char* text) {
   ShowWindow(button, visible ? SW_SHOW : SW_HIDE);
 }
 
-void ShowPage(HWND frame, int page) {
-  DestroyPage();
-  g_wizard_page = page;
+void ShowPage(WizardState* w, HWND frame, int page) {
+  DestroyPage(w);
+  w->page = page;
   const WizardButtons buttons = ButtonsForPage(page);
   ShowButton(frame, IDC_WIZARD_BACK, buttons.back_visible, "");
   ShowButton(frame, IDC_WIZARD_NEXT, buttons.next_visible, buttons.next_text);
   ShowButton(frame, IDCANCEL, buttons.cancel_visible, buttons.cancel_text);
-  g_wizard_page_window = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(WizardPageResource(page)), frame,
-                                            PageProcedure(page), 0);
-  if (!g_wizard_page_window) return;
-  SetWindowPos(g_wizard_page_window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+  w->page_window = CreateDialogParamA(w->instance, MAKEINTRESOURCEA(WizardPageResource(page)), frame,
+                                      PageProcedure(page), reinterpret_cast<LPARAM>(w));
+  if (!w->page_window) return;
+  SetWindowPos(w->page_window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
   if (buttons.next_visible) SetFocus(GetDlgItem(frame, IDC_WIZARD_NEXT));
 }
 
-void MakeHeadingFont(HWND frame) {
+void MakeHeadingFont(WizardState* w, HWND frame) {
   LOGFONTA font{};
   const HFONT frame_font = reinterpret_cast<HFONT>(SendMessageA(frame, WM_GETFONT, 0, 0));
   if (!GetObjectA(frame_font ? static_cast<HGDIOBJ>(frame_font) : GetStockObject(DEFAULT_GUI_FONT),
                   sizeof font, &font))
     return;
   font.lfWeight = FW_BOLD;
-  g_heading_font = CreateFontIndirectA(&font);
+  w->heading_font = CreateFontIndirectA(&font);
 }
 
-void Quit(HWND frame, INT_PTR result) {
-  DestroyPage();
+void Quit(WizardState* w, HWND frame, INT_PTR result) {
+  DestroyPage(w);
   EndDialog(frame, result);
 }
 
-INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam, LPARAM) {
+// "&Install": the folder shown, normalised, is where the installation goes; a folder
+// setup refuses keeps the page, with a message saying why (none for an empty one).
+bool AcceptFolder(WizardState* w, HWND frame) {
+  char shown[SETUP_PATH_SIZE] = "", folder[SETUP_PATH_SIZE];
+  GetDlgItemTextA(w->page_window, IDC_FOLDER_PATH, shown, sizeof shown);
+  const FolderProblem problem = NormalizeInstallFolder(shown, folder, sizeof folder);
+  if (problem == FolderProblem::Empty) {
+    MessageBeep(MB_ICONWARNING);
+    return false;
+  }
+  if (problem != FolderProblem::None) {
+    MessageBoxA(frame, FolderProblemText(problem, shown).c_str(), WizardTitle().c_str(), MB_OK | MB_ICONWARNING);
+    return false;
+  }
+  SetDlgItemTextA(w->page_window, IDC_FOLDER_PATH, folder);  // the page takes it over when it closes
+  return true;
+}
+
+INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam, LPARAM lparam) {
+  WizardState* w = message == WM_INITDIALOG ? KeepWizardState(frame, lparam) : WizardStateOf(frame);
+  if (!w) return FALSE;
   switch (message) {
     case WM_INITDIALOG: {
-      g_wizard_frame = frame;
-      const HICON big = static_cast<HICON>(LoadImageA(g_instance, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON,
+      w->frame = frame;
+      const HICON big = static_cast<HICON>(LoadImageA(w->instance, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON,
                                                       GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-      const HICON small = static_cast<HICON>(LoadImageA(g_instance, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON,
+      const HICON small = static_cast<HICON>(LoadImageA(w->instance, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON,
                                                         GetSystemMetrics(SM_CXSMICON),
                                                         GetSystemMetrics(SM_CYSMICON), 0));
       SendMessageA(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
       SendMessageA(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
       SetWindowTextA(frame, WizardTitle().c_str());
-      MakeHeadingFont(frame);
-      ShowPage(frame, WIZARD_PAGE_FOLDER);
+      MakeHeadingFont(w, frame);
+      ShowPage(w, frame, WIZARD_PAGE_FOLDER);
       return FALSE;  // the focus is set
     }
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case IDC_WIZARD_NEXT: {
-          char folder[SETUP_PATH_SIZE] = "";
-          if (g_wizard_page == WIZARD_PAGE_FOLDER) {
-            GetDlgItemTextA(g_wizard_page_window, IDC_FOLDER_PATH, folder, sizeof folder);
-            if (!CanInstallInto(folder)) {
-              MessageBeep(MB_ICONWARNING);
-              return TRUE;
-            }
-          }
-          const int next = NextWizardPage(g_wizard_page);
+          if (w->page == WIZARD_PAGE_FOLDER && !AcceptFolder(w, frame)) return TRUE;
+          const int next = NextWizardPage(w->page);
           if (next)
-            ShowPage(frame, next);
+            ShowPage(w, frame, next);
           else
-            Quit(frame, 1);
+            Quit(w, frame, 1);
           return TRUE;
         }
         case IDC_WIZARD_BACK:
           return TRUE;  // never visible in this flow
         case IDCANCEL:
           if (!IsWindowVisible(GetDlgItem(frame, IDCANCEL))) return TRUE;
-          if (CancelAsks(g_wizard_page) &&
+          if (CancelAsks(w->page) &&
               MessageBoxA(frame, WIZARD_QUIT_TEXT, WIZARD_QUIT_TITLE, MB_YESNO | MB_ICONINFORMATION) != IDYES)
             return TRUE;
-          Quit(frame, 0);
+          Quit(w, frame, 0);
           return TRUE;
       }
       return FALSE;
     case WM_CLOSE:
-      Quit(frame, 0);
+      Quit(w, frame, 0);
       return TRUE;
     case WM_DESTROY: {
       for (const WPARAM kind : {ICON_BIG, ICON_SMALL}) {
         const HICON icon = reinterpret_cast<HICON>(SendMessageA(frame, WM_SETICON, kind, 0));
         if (icon) DestroyIcon(icon);
       }
-      g_wizard_frame = nullptr;
+      w->frame = nullptr;
       return FALSE;
     }
   }
@@ -139,15 +152,15 @@ INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam, LPARAM) {
 
 }  // namespace
 
-void SetUpPageHeader(HWND page, const char* subheading, const char* body) {
+void SetUpPageHeader(HWND page, HFONT heading_font, const char* subheading, const char* body) {
   const HWND heading = GetDlgItem(page, IDC_PAGE_HEADING);
-  if (g_heading_font) {
-    SendMessageA(heading, WM_SETFONT, reinterpret_cast<WPARAM>(g_heading_font), FALSE);
+  if (heading_font) {
+    SendMessageA(heading, WM_SETFONT, reinterpret_cast<WPARAM>(heading_font), FALSE);
     // The heading's control fits its text in the bold font.
     char text[128];
     GetWindowTextA(heading, text, sizeof text);
     const HDC dc = GetDC(heading);
-    const HGDIOBJ old = SelectObject(dc, g_heading_font);
+    const HGDIOBJ old = SelectObject(dc, heading_font);
     SIZE size{};
     GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
     SelectObject(dc, old);
@@ -185,7 +198,6 @@ INT_PTR PageBandMessage(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 int RunSetupWizard(HINSTANCE instance) {
-  g_instance = instance;
   const std::string title = WizardTitle();
   if (MessageBoxA(nullptr, WizardConfirmText().c_str(), title.c_str(), MB_YESNO | MB_ICONINFORMATION) != IDYES)
     return 0;
@@ -194,10 +206,10 @@ int RunSetupWizard(HINSTANCE instance) {
     MessageBoxA(nullptr, WizardRefusalText(installed).c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
     return 0;
   }
-  const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_WIZARD), nullptr, FrameProc, 0);
-  if (g_heading_font) {
-    DeleteObject(g_heading_font);
-    g_heading_font = nullptr;
-  }
+  WizardState state{};
+  state.instance = instance;
+  const INT_PTR result =
+      DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_WIZARD), nullptr, FrameProc, reinterpret_cast<LPARAM>(&state));
+  if (state.heading_font) DeleteObject(state.heading_font);
   return result == 1 ? 1 : 0;
 }

@@ -56,8 +56,6 @@ bool DefaultInstallFolder(const char* program_files, char* out, std::size_t size
   return FormatBounded(out, size, "%s\\%s", program_files, "Orvanel\\Quillnox");
 }
 
-bool CanInstallInto(const char* folder) { return folder && *folder; }
-
 bool InstalledProgramPath(const char* folder, char* out, std::size_t size) {
   return FormatBounded(out, size, "%s\\%s", folder, "Quillnox.exe");
 }

@@ -35,11 +35,6 @@ bool CancelAsks(int page);
 // not fit size bytes.
 bool DefaultInstallFolder(const char* program_files, char* out, std::size_t size);
 
-// "&Install" goes on only with a folder shown: an empty one (no "ProgramFilesDir", or
-// a choice without a file-system path) would put the install log and the files at the
-// root of the current drive.
-bool CanInstallInto(const char* folder);
-
 // The installed program started by the finish page: folder + "\Quillnox.exe".
 bool InstalledProgramPath(const char* folder, char* out, std::size_t size);
 

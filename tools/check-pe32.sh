@@ -5,8 +5,11 @@
 # The one 64-bit library that the 32-bit setup carries for 64-bit Windows
 # (shellext64/quillext.dll) must be an x86-64 PE with the same system-only imports.
 # The self-extractor, which runs from download folders and travels in every package,
-# imports only from the system's core libraries and stays within 200 KiB; the sizes of
-# the shipped programs are printed.
+# imports only from the system's core libraries and stays within 200 KiB. Setup and the
+# uninstaller run as administrator from folders others may write to (downloads, the
+# temporary folder): they import only libraries the system keeps as known libraries,
+# never looked for beside the program (the common controls they load themselves from
+# the system folder). The sizes of the shipped programs are printed.
 set -e
 found=0
 for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -path '*/CMakeFiles/*' -not -path '*/googletest/*'); do
@@ -26,6 +29,12 @@ for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -pa
     size=$(stat -c %s "$exe")
     [ "$size" -le 204800 ] || { echo "check-pe32: the extractor is $size bytes, more than 200 KiB" >&2; exit 1; }
   fi
+  case "$(basename "$exe")" in
+    setup.exe|remover.exe|setup_payloads.exe)
+      extra=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
+              grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|ole32|msvcrt)\.dll$' || true)
+      [ -z "$extra" ] || { echo "check-pe32: $exe runs as administrator and imports what is not a known library: $extra" >&2; exit 1; } ;;
+  esac
   if [ "$(basename "$exe")" = notes.dll ]; then   # the one export, under its plain C name
     exports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
               sed -n 's/^\s*\[ *[0-9]*\] //p')

@@ -1,10 +1,12 @@
 // Fuzz target: the install log reader over arbitrary bytes, and the uninstaller's
 // record rules over whatever paths the records hold. The reader must stay inside the
 // bytes, agree with a small model of the format, and re-encoding what it read must
-// give the same bytes back.
+// give the same bytes back. A record in scope always lies below the folder whose
+// components the uninstaller checks for links.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "remover/install_log.h"
@@ -20,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     model += 4 + length;
   }
   std::vector<std::uint8_t> again;
-  const RemovalScope scope = {"C:\\P\\Q", "C:\\W\\S", "C:\\G\\F\\Q", "C:\\D", "Quillnox"};
+  const RemovalScope scope = {"C:\\P\\Q", "C:\\W\\S", "C:\\G\\F\\Q", "C:\\D"};
   LogEntry entry;
   while (NextLogRecord(data, size, &offset, &entry)) {
     ++seen;
@@ -31,6 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       (void)FileRecordAllowed(scope, entry.data);
       (void)FolderRecordAllowed(scope, entry.data);
       (void)KeyRecordAllowed(scope, entry.code, entry.data);
+      for (const bool folder : {false, true}) {
+        char base[REMOVER_PATH_SIZE];
+        std::vector<std::string> parts;
+        if (ScopeBase(scope, entry.data, folder, base, sizeof base) &&
+            (!ComponentsBelow(base, entry.data, &parts) || parts.empty() || parts.back() != entry.data))
+          std::abort();
+      }
       char parent[REMOVER_PATH_SIZE], name[REMOVER_PATH_SIZE];
       (void)SplitKeyPath(entry.data, parent, sizeof parent, name, sizeof name);
     }

@@ -328,6 +328,43 @@ TEST(WizardStart, FolderPageAndCancelNoStaysYesEnds) {
   EXPECT_FALSE(Exists(kDefaultDir));
 }
 
+// "&Install" with a folder setup refuses (what "&Browse" gives for a drive, a
+// relative path) says why and keeps the page.
+TEST(WizardStart, ARefusedFolderKeepsThePageWithItsReason) {
+  Program setup("setup_payloads.exe", {});
+  const HWND frame = OpenFrame(setup);
+  ASSERT_NE(frame, nullptr);
+  const HWND page = WaitForPage(frame, IDC_FOLDER_PATH);
+  ASSERT_NE(page, nullptr);
+  struct Case {
+    const char* folder;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"D:\\", "Quillnox cannot be installed at the root of a drive:\nD:\\\n\nChoose a folder on that drive."},
+      {"Apps\\Quillnox",
+       "The installation folder must be a full path, such as C:\\Program Files\\Orvanel\\Quillnox:\nApps\\Quillnox"},
+  };
+  for (const Case& c : cases) {
+    SetControlText(page, IDC_FOLDER_PATH, c.folder);
+    Click(frame, IDC_WIZARD_NEXT);
+    const HWND box = WaitFor(setup.pid(), kTitle, kBoxText, 15000, frame);
+    ASSERT_NE(box, nullptr) << c.folder;
+    EXPECT_EQ(BoxText(box), c.text);
+    if (c.folder[0] == 'D') Shot(box, "1-folder-refused");
+    Click(box, IDOK);
+    for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
+    EXPECT_FALSE(IsWindow(box));
+    Sync(frame);
+    EXPECT_EQ(WaitForPage(frame, IDC_FOLDER_PATH, 500), page);
+    EXPECT_EQ(ControlText(page, IDC_FOLDER_PATH), c.folder);
+  }
+  CloseFromTitleBar(frame);
+  EXPECT_EQ(setup.WaitExit(), 0);
+  EXPECT_FALSE(Exists("D:\\unins000.dat"));
+  EXPECT_FALSE(Exists(kDefaultDir));
+}
+
 TEST(WizardStart, CloseBoxEndsWithoutAsking) {
   Program setup("setup_payloads.exe", {});
   const HWND frame = OpenFrame(setup);
@@ -362,7 +399,7 @@ TEST(WizardDefault, InstallsIntoTheDefaultFolderAndStartsTheProgram) {
   const std::string started = WaitForStartedRecord();
   EXPECT_EQ(started.substr(0, started.find_first_of("\r\n")), kDefaultDir + "\\Quillnox.exe");
   EXPECT_TRUE(Exists(kDefaultDir + "\\unins000.dat"));
-  EXPECT_EQ(UninstallString(), kDefaultDir + "\\unins000.exe");
+  EXPECT_EQ(UninstallString(), "\"" + kDefaultDir + "\\unins000.exe\"");
 }
 
 TEST(WizardChosen, BrowsedFolderInstallsThereAndUncheckedRunsNothing) {
@@ -402,7 +439,8 @@ TEST(WizardChosen, BrowsedFolderInstallsThereAndUncheckedRunsNothing) {
   const HWND finish = InstallToFinish(frame);
   ASSERT_NE(finish, nullptr);
   Click(finish, IDC_FINISH_RUN);
-  Sync(finish);
+  // The click is posted: a message sent meanwhile (Sync) may be answered before it.
+  for (int i = 0; i < 100 && Checked(finish, IDC_FINISH_RUN); ++i) Sleep(20);
   EXPECT_FALSE(Checked(finish, IDC_FINISH_RUN));
   Click(frame, IDC_WIZARD_NEXT);
   EXPECT_EQ(setup.WaitExit(), 0);
@@ -412,7 +450,29 @@ TEST(WizardChosen, BrowsedFolderInstallsThereAndUncheckedRunsNothing) {
   EXPECT_TRUE(Exists(chosen + "\\unins000.dat"));
   EXPECT_FALSE(Exists(chosen + "\\Orvanel"));
   EXPECT_FALSE(Exists(kDefaultDir));
-  EXPECT_EQ(UninstallString(), chosen + "\\unins000.exe");
+  EXPECT_EQ(UninstallString(), "\"" + chosen + "\\unins000.exe\"");
+}
+
+// A folder typed with trailing backslashes installs into the folder without them:
+// every record of the log is one the uninstaller acts on.
+TEST(WizardTyped, TrailingBackslashesAreDropped) {
+  const std::string typed = "C:\\Apps\\Quillnox\\\\", folder = "C:\\Apps\\Quillnox";
+  Program setup("setup_payloads.exe", {});
+  const HWND frame = OpenFrame(setup);
+  ASSERT_NE(frame, nullptr);
+  const HWND page = WaitForPage(frame, IDC_FOLDER_PATH);
+  ASSERT_NE(page, nullptr);
+  SetControlText(page, IDC_FOLDER_PATH, typed);
+  Click(frame, IDC_WIZARD_NEXT);
+  const HWND finish = InstallToFinish(frame);
+  ASSERT_NE(finish, nullptr);
+  Click(finish, IDC_FINISH_RUN);
+  for (int i = 0; i < 100 && Checked(finish, IDC_FINISH_RUN); ++i) Sleep(20);
+  Click(frame, IDC_WIZARD_NEXT);
+  EXPECT_EQ(setup.WaitExit(), 0);
+  EXPECT_TRUE(Exists(folder + "\\unins000.dat"));
+  EXPECT_EQ(UninstallString(), "\"" + folder + "\\unins000.exe\"");
+  EXPECT_EQ(ReadFile(folder + "\\unins000.dat").find("\\\\"), std::string::npos);
 }
 
 }  // namespace

@@ -50,9 +50,12 @@ TEST(WizardFolder, DefaultUnderProgramFilesAndBounded) {
   EXPECT_EQ(std::string(out), fits + suffix);
   EXPECT_FALSE(DefaultInstallFolder((fits + "p").c_str(), out, sizeof out));
   EXPECT_STREQ(out, "");
-  EXPECT_TRUE(CanInstallInto("D:\\Tools"));
-  EXPECT_FALSE(CanInstallInto(""));
-  EXPECT_FALSE(CanInstallInto(nullptr));
+  // "&Install" takes only a folder setup accepts: an empty one (no "ProgramFilesDir", or
+  // a choice without a file-system path) would put the log at the current drive's root.
+  char folder[SETUP_PATH_SIZE];
+  EXPECT_EQ(NormalizeInstallFolder("D:\\Tools", folder, sizeof folder), FolderProblem::None);
+  EXPECT_EQ(NormalizeInstallFolder("", folder, sizeof folder), FolderProblem::Empty);
+  EXPECT_EQ(NormalizeInstallFolder(nullptr, folder, sizeof folder), FolderProblem::Empty);
   ASSERT_TRUE(InstalledProgramPath("D:\\Tools", out, sizeof out));
   EXPECT_STREQ(out, "D:\\Tools\\Quillnox.exe");
 }
