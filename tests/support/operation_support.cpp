@@ -9,6 +9,7 @@
 #include "compress/codec.h"
 #include "container/format.h"
 #include "container/operation.h"
+#include "container/pipeline.h"
 #include "container/result.h"
 #include "crypto/aes.h"
 #include "crypto/des.h"
@@ -239,6 +240,9 @@ DecryptResult OperationFixture::Decrypt(const std::string& path, const char* pas
   FileEntriesFree(request.entries);
   return back;
 }
+
+ThreadsScope::ThreadsScope(int threads) { PipelineSetThreads(threads); }
+ThreadsScope::~ThreadsScope() { PipelineSetThreads(0); }
 
 // --- Data -------------------------------------------------------------------------------
 
