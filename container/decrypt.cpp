@@ -320,8 +320,8 @@ bool SameDigest(const std::uint8_t a[DIGEST_SIZE], const std::uint8_t b[DIGEST_S
   return differ == 0;
 }
 
-// Runs the pass over the stream into restored (already open, or nullptr when it could
-// not be made): 1, or the code to end with.
+// Runs the pass over the chunk's stream and checks its digest: 1, or the code to end
+// with. What the restoring met is left in pass for the caller.
 std::uint32_t RestoreStream(Decryption& d, RestorePass& pass, std::uint32_t stream_length,
                             const std::uint8_t expected[DIGEST_SIZE]) {
   const int begun = CipherPiecesDecryptBegin(&pass.cipher, d.session_key, d.key_length, d.algorithm, stream_length);

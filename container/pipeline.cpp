@@ -226,7 +226,7 @@ int PipelineThreads(std::uint64_t size) {
   if (g_threads != 0) return g_threads;
   static const int chosen = [] {
     const char* asked = std::getenv("QLX_THREADS");
-    if (asked != nullptr && asked[0] == '1' && asked[1] == '\0') return 1;
+    if (asked != nullptr && (asked[0] == '1' || asked[0] == '2') && asked[1] == '\0') return asked[0] - '0';
     return ProcessorCount() >= 2 ? 2 : 1;
   }();
   return chosen;

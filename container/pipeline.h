@@ -58,8 +58,9 @@ PipelineResult PipelineRun(const PipelineStages& stages, PipelineWorker worker, 
                            std::size_t notes);
 
 // The threads an operation gives the data of one item: 2 on a machine with two or more
-// processors, 1 on a one-processor machine, in the one-thread build, or when the
-// environment variable QLX_THREADS is 1. size: the item's bytes (a small item gets 1).
+// processors, 1 on a one-processor machine and in the one-thread build. The environment
+// variable QLX_THREADS (1 or 2) overrides the machine's count, for measurements.
+// size: the item's bytes (a small item gets 1).
 int PipelineThreads(std::uint64_t size);
 // Tests and benchmarks: 1 or 2 threads whatever the machine (2 has no effect in the
 // one-thread build); 0 gives the choice back to the machine.

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -302,6 +303,46 @@ TEST_F(TwoThreadsTest, ADigestThatDiffersAnswersBeforeTheDecompressor) {
     }
   }
 }
+
+#if defined(__linux__)
+// Bytes this process has read so far (its read calls, all threads).
+std::uint64_t BytesRead() {
+  std::ifstream io("/proc/self/io");
+  std::string name;
+  std::uint64_t value = 0;
+  while (io >> name >> value)
+    if (name == "rchar:") return value;
+  return 0;
+}
+
+// A cancel stops the work at the next piece: neither side reads much of a large file
+// after it (only what the ring already held), both with one thread and with two.
+TEST_F(TwoThreadsTest, ACancelStopsTheReadingAtOnce) {
+  const std::uint64_t size = 16u << 20;
+  const std::string a = WriteLargeSource(Source("a.bin"), size);
+  for (std::uint32_t algorithm : {1u, 2u}) {
+    SetAlgorithm(algorithm);
+    const std::string container = Keep(EncryptItems(nullptr, {a}, false, "p").containers[0]);
+    for (int threads : {1, 2}) {
+      ThreadsScope scope(threads);
+      const std::string what = "algorithm " + std::to_string(algorithm) + " threads " + std::to_string(threads);
+      {
+        ProgressRecorder progress;
+        progress.CancelAt(20);
+        const std::uint64_t before = BytesRead();
+        EXPECT_EQ(EncryptItems(nullptr, {a}, false, "p").result, RESULT_STAGE_FAILED) << what;
+        EXPECT_LT(BytesRead() - before, size / 8) << what << ": the encryption read on";
+      }
+      ProgressRecorder progress;
+      progress.CancelAt(20);
+      const std::uint64_t before = BytesRead();
+      EXPECT_EQ(DecryptContainer(container, "p", SELECTOR_EVERYTHING).result, RESULT_STAGE_FAILED) << what;
+      EXPECT_LT(BytesRead() - before, size / 8) << what << ": the decryption read on";
+      EXPECT_EQ(WorkFiles(), std::vector<std::string>{}) << what;
+    }
+  }
+}
+#endif
 
 #ifndef _WIN32
 // The restored file cannot be written: once the digest has matched, the decompressor's
