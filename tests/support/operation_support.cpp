@@ -269,10 +269,10 @@ Bytes MixedBytes(std::size_t n, unsigned seed) {
 }
 
 std::uint64_t LargeFileSize() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   return 16u << 20;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
   return 16u << 20;
 #else
   return 100u << 20;
