@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/help.h"
+#include "app/dialogs/help.h"
 
 namespace {
 
