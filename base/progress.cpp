@@ -22,3 +22,17 @@ bool ProgressWorkSize(std::uint32_t work_size) { return Send(NOTIFY_WORK_SIZE, w
 
 void ProgressForgetCancel() { g_cancelled = false; }
 bool ProgressCancelled() { return g_cancelled; }
+
+bool ProgressUnitsAdd(ProgressUnits* units, std::uint64_t size) {
+  std::uint64_t pending = units->partial + size;
+  for (; pending >= 1024; pending -= 1024)
+    if (!units->report(1024)) return false;
+  units->partial = static_cast<std::uint32_t>(pending);
+  return true;
+}
+
+bool ProgressUnitsEnd(ProgressUnits* units) {
+  const std::uint32_t rest = units->partial;
+  units->partial = 0;
+  return rest == 0 || units->report(rest);
+}

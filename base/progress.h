@@ -34,3 +34,15 @@ bool ProgressCancelled();
 // Forgets a cancellation: each operation begins and ends with it, so that a cancel
 // stops only the operation that received it.
 void ProgressForgetCancel();
+
+// Byte counts reported in units of 1024 bytes, as the digest and the DES stream report
+// their reads of 1024 bytes, for data that passes in pieces of other sizes.
+struct ProgressUnits {
+  bool (*report)(std::uint32_t value);  // ProgressDigest, ProgressCipher, ...
+  std::uint32_t partial;                // bytes toward the next unit
+};
+// Reports 1024 for every unit that size more bytes complete; false once cancelled.
+bool ProgressUnitsAdd(ProgressUnits* units, std::uint64_t size);
+// Reports the bytes of the last, shorter unit (nothing when there are none); false
+// once cancelled.
+bool ProgressUnitsEnd(ProgressUnits* units);

@@ -44,16 +44,17 @@ constexpr std::size_t kStreamBufferSize = 64 * 1024;
 // and LZRW1 block) and the two stream buffers.
 struct CompressArea {
   std::uint8_t block[LZRW1_BLOCK_MAX];
-  std::uint8_t record[RECORD_HEADER_SIZE + RECORD_DATA_MAX];
+  std::uint8_t record[RECORD_MAX];
   char source_stream[kStreamBufferSize];
   char destination_stream[kStreamBufferSize];
 };
 
-// The working area of DecompressFile: one record's data, one restored block and the
-// two stream buffers.
+// The working area of DecompressFile: one piece of the source, the record decoder and
+// the two stream buffers.
+constexpr std::size_t kDecompressPiece = 16 * 1024;
 struct DecompressArea {
-  std::uint8_t data[RECORD_DATA_MAX];
-  std::uint8_t block[LZRW1_BLOCK_MAX];
+  std::uint8_t piece[kDecompressPiece];
+  RecordDecoder decoder;
   char source_stream[kStreamBufferSize];
   char destination_stream[kStreamBufferSize];
 };
@@ -156,7 +157,109 @@ bool CodecOpen(CodecFiles<Area>& files) {
   return true;
 }
 
+// Restores one whole record through the sink.
+int RestoreRecord(RecordDecoder* decoder, std::uint8_t kind, const std::uint8_t* data, std::uint32_t length,
+                  RecordSink sink, void* context) {
+  if (kind != RECORD_COMPRESSED) return sink(context, data, length, 0) ? RECORDS_OK : RECORDS_STOPPED;
+  std::uint32_t restored = 0;
+  if (!Lzrw1Decompress(data, length, decoder->block, &restored)) return RECORDS_FORMAT_ERROR;
+  return sink(context, decoder->block, restored, length) ? RECORDS_OK : RECORDS_STOPPED;
+}
+
+// DecompressFile's sink: each compressed record's stored length is reported, then the
+// restored bytes are written.
+struct FileSink {
+  std::FILE* destination;
+  bool cancelled;
+  bool write_failed;
+};
+
+bool WriteRestored(void* context, const std::uint8_t* bytes, std::uint32_t size, std::uint32_t reported) {
+  auto* sink = static_cast<FileSink*>(context);
+  if (reported != 0 && !ProgressCodec(reported)) {
+    sink->cancelled = true;
+    return false;
+  }
+  if (!FileWriteAll(sink->destination, bytes, size)) {
+    sink->write_failed = true;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::uint32_t CompressRecord(const std::uint8_t* block, std::uint32_t size, std::uint8_t* record,
+                             std::uint32_t* reported) {
+  std::uint32_t length = size;
+  if (size >= RECORD_COMPRESS_MIN) {
+    Lzrw1Compress(block, size, record + RECORD_HEADER_SIZE, &length);
+    StoreRecordHeader(record, RECORD_COMPRESSED, length);
+    *reported = size;
+  } else {
+    StoreRecordHeader(record, RECORD_STORED, size);
+    std::memcpy(record + RECORD_HEADER_SIZE, block, size);
+    *reported = 0;
+  }
+  return RECORD_HEADER_SIZE + length;
+}
+
+void RecordDecoderBegin(RecordDecoder* decoder) { decoder->have = 0; }
+
+int RecordDecoderFeed(RecordDecoder* decoder, const std::uint8_t* data, std::size_t size, RecordSink sink,
+                      void* context) {
+  while (size != 0) {
+    if (decoder->have == 0 && size >= RECORD_HEADER_SIZE) {  // a whole record in this piece: no copy
+      const std::uint32_t length = LoadLe16(data + 1);
+      if (length > RECORD_DATA_MAX) return RECORDS_FORMAT_ERROR;
+      if (size >= RECORD_HEADER_SIZE + length) {
+        const int r = RestoreRecord(decoder, data[0], data + RECORD_HEADER_SIZE, length, sink, context);
+        if (r != RECORDS_OK) return r;
+        data += RECORD_HEADER_SIZE + length;
+        size -= RECORD_HEADER_SIZE + length;
+        continue;
+      }
+    }
+    // A record that continues in the next piece: gathered.
+    std::uint32_t need = RECORD_HEADER_SIZE;
+    if (decoder->have >= RECORD_HEADER_SIZE) need += LoadLe16(decoder->record + 1);
+    const std::size_t take = size < need - decoder->have ? size : need - decoder->have;
+    std::memcpy(decoder->record + decoder->have, data, take);
+    decoder->have += static_cast<std::uint32_t>(take);
+    data += take;
+    size -= take;
+    if (decoder->have == RECORD_HEADER_SIZE) {
+      const std::uint32_t length = LoadLe16(decoder->record + 1);
+      if (length > RECORD_DATA_MAX) return RECORDS_FORMAT_ERROR;
+      if (length != 0) continue;
+    }
+    if (decoder->have < RECORD_HEADER_SIZE || decoder->have < RECORD_HEADER_SIZE + LoadLe16(decoder->record + 1))
+      continue;
+    decoder->have = 0;
+    const int r = RestoreRecord(decoder, decoder->record[0], decoder->record + RECORD_HEADER_SIZE,
+                                LoadLe16(decoder->record + 1), sink, context);
+    if (r != RECORDS_OK) return r;
+  }
+  return RECORDS_OK;
+}
+
+int RecordDecoderEnd(RecordDecoder* decoder) {
+  const bool between_records = decoder->have == 0;
+  SecureWipe(decoder, sizeof *decoder);
+  return between_records ? RECORDS_OK : RECORDS_FORMAT_ERROR;
+}
+
+void CodecShowFailure(bool compressing, CodecFailure failure, const char* path) {
+  const CodecTexts& texts = compressing ? kCompressTexts : kDecompressTexts;
+  switch (failure) {
+    case CODEC_OPEN_SOURCE: ShowPathError(texts.open_source, path); break;
+    case CODEC_OPEN_DESTINATION: ShowPathError(texts.open_destination, path); break;
+    case CODEC_READ_SOURCE: ShowPathError(texts.read_source, path); break;
+    case CODEC_WRITE_DESTINATION: ShowPathError(texts.write_destination, path); break;
+    case CODEC_FORMAT: ErrorBox(MainWindowHandle(), kFormatError); break;
+    case CODEC_NO_MEMORY: ErrorBox(MainWindowHandle(), texts.no_memory); break;
+  }
+}
 
 int CompressFile(const char* source_path, const char* destination_path, std::uint64_t* compressed_size) {
   *compressed_size = 0;
@@ -168,20 +271,13 @@ int CompressFile(const char* source_path, const char* destination_path, std::uin
     const std::size_t count = std::fread(buffers.block, 1, LZRW1_BLOCK_MAX, source);
     if (count < LZRW1_BLOCK_MAX && std::ferror(source)) return files.ReadFailed();
     if (count == 0) break;
-    const std::uint32_t n = static_cast<std::uint32_t>(count);
-    std::uint32_t length = n;
-    if (n >= RECORD_COMPRESS_MIN) {
-      Lzrw1Compress(buffers.block, n, buffers.record + RECORD_HEADER_SIZE, &length);
-      StoreRecordHeader(buffers.record, RECORD_COMPRESSED, length);
-      if (!ProgressCodec(n)) return files.Cancelled();
-    } else {
-      StoreRecordHeader(buffers.record, RECORD_STORED, n);
-      std::memcpy(buffers.record + RECORD_HEADER_SIZE, buffers.block, n);
-    }
-    if (!FileWriteAll(files.destination.get(), buffers.record, RECORD_HEADER_SIZE + length))
-      return files.WriteFailed();
+    std::uint32_t reported = 0;
+    const std::uint32_t length = CompressRecord(buffers.block, static_cast<std::uint32_t>(count), buffers.record,
+                                                &reported);
+    if (reported != 0 && !ProgressCodec(reported)) return files.Cancelled();
+    if (!FileWriteAll(files.destination.get(), buffers.record, length)) return files.WriteFailed();
     std::memset(buffers.block, 0, sizeof buffers.block);
-    std::memset(buffers.record, 0, RECORD_HEADER_SIZE + length);
+    std::memset(buffers.record, 0, length);
   }
 
   files.source.reset();
@@ -196,29 +292,18 @@ int DecompressFile(const char* source_path, const char* destination_path) {
   if (!CodecOpen(files)) return 0;
   std::FILE* source = files.source.get();
   DecompressArea& buffers = *files.area;
+  FileSink sink{files.destination.get(), false, false};
+  RecordDecoderBegin(&buffers.decoder);
   for (;;) {
-    std::uint8_t header[RECORD_HEADER_SIZE];
-    const std::size_t got = std::fread(header, 1, sizeof header, source);
-    if (got < sizeof header && std::ferror(source)) return files.ReadFailed();
-    if (got == 0) break;                                    // a clean end, between records
-    if (got < sizeof header) return files.FormatError();  // the length is missing
-    const std::uint32_t length = LoadLe16(header + 1);
-    if (length > RECORD_DATA_MAX) return files.FormatError();
-    if (length != 0 && std::fread(buffers.data, 1, length, source) != length) {
-      if (std::ferror(source)) return files.ReadFailed();
-      return files.FormatError();  // the record is cut short
-    }
-    if (header[0] == RECORD_COMPRESSED) {
-      std::uint32_t restored = 0;
-      if (!Lzrw1Decompress(buffers.data, length, buffers.block, &restored)) return files.FormatError();
-      if (!ProgressCodec(length)) return files.Cancelled();
-      if (!FileWriteAll(files.destination.get(), buffers.block, restored)) return files.WriteFailed();
-    } else if (!FileWriteAll(files.destination.get(), buffers.data, length)) {
-      return files.WriteFailed();
-    }
-    std::memset(buffers.data, 0, length);
-    std::memset(buffers.block, 0, sizeof buffers.block);
+    const std::size_t got = std::fread(buffers.piece, 1, sizeof buffers.piece, source);
+    if (got < sizeof buffers.piece && std::ferror(source)) return files.ReadFailed();
+    if (got == 0) break;
+    const int r = RecordDecoderFeed(&buffers.decoder, buffers.piece, got, WriteRestored, &sink);
+    if (sink.cancelled) return files.Cancelled();
+    if (sink.write_failed) return files.WriteFailed();
+    if (r != RECORDS_OK) return files.FormatError();
   }
+  if (RecordDecoderEnd(&buffers.decoder) != RECORDS_OK) return files.FormatError();  // the end falls in a record
 
   files.source.reset();
   if (!FileClose(files.destination)) return files.WriteFailed();

@@ -7,12 +7,15 @@
 // this operation, so that a hostile name cannot reach any other file.
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "compress/codec.h"
 #include "container/format.h"
 #include "container/names.h"
 #include "container/operation.h"
+#include "container/pipeline.h"
 #include "base/progress.h"
 #include "container/result.h"
 #include "container/streams.h"
@@ -200,6 +203,151 @@ std::uint32_t OnText(Decryption& d) {
   return RESULT_OK;
 }
 
+// --- A file out of its FILE chunk in one pass ---------------------------------------
+// The chunk's stream is read, decrypted and digested a piece at a time on the caller's
+// thread, which sends every notification; the pieces are restored and written into
+// "vek_compr.tmp" (on the worker thread when there is one). Only when the whole stream
+// is read and its digest matches does the restored file take its place: a digest that
+// differs answers as it always has, before anything the decompression met (damaged
+// records after a wrong passphrase, a full disk) is shown.
+
+constexpr std::size_t kStoredPiece = 64 * 1024;                          // stored bytes read at a time
+constexpr std::size_t kPlainBytes = kStoredPiece + CIPHER_PIECES_SLACK;  // room for a piece's plain bytes
+// A compressed record is at least 7 bytes long: the most that can end in one piece.
+constexpr std::size_t kNotesPerPiece = kPlainBytes / 7 + 2;
+constexpr std::size_t kOutputStream = 64 * 1024;
+
+struct RestorePass {
+  // The producer's (always the caller's thread).
+  ContainerWalk* walk;
+  std::uint8_t* stored;
+  std::uint32_t remaining;  // stored bytes still to read
+  bool first;
+  CipherPieces cipher;
+  Md5Context md5;
+  ProgressUnits digest_units;
+  ProgressUnits cipher_units;  // the DES stream reports its chunks
+  bool des;
+  std::uint64_t plain;
+  std::uint32_t result;  // why the producer stopped
+  // The consumer's (the worker thread's when there is one).
+  std::FILE* output;
+  RecordDecoder decoder;
+  PipelineBuffer* current;
+  bool failed;  // the decompression met a failure, shown only once the digest matches
+  CodecFailure failure;
+};
+
+// The working area of one pass, wiped when it ends.
+struct RestoreArea {
+  std::uint8_t stored[kStoredPiece];
+  char output_stream[kOutputStream];
+  RestorePass pass;
+};
+
+// Reads, decrypts and digests a piece of the stream; the last piece ends the stream.
+bool ProduceRestored(void* context, PipelineBuffer* buffer) {
+  auto* pass = static_cast<RestorePass*>(context);
+  pass->result = RESULT_STAGE_FAILED;  // the progress receiver cancelled
+  if (ProgressCancelled()) return false;
+  const std::uint32_t want = pass->remaining < kStoredPiece ? pass->remaining : static_cast<std::uint32_t>(kStoredPiece);
+  if (want != 0) {
+    pass->result = ContainerWalkRead(pass->walk, pass->stored, want);
+    if (pass->result != RESULT_OK) return false;
+    pass->remaining -= want;
+    // The DES stream reports the chunks behind its 8-byte head.
+    const std::uint32_t chunks = pass->first ? want - 8 : want;
+    pass->first = false;
+    pass->result = RESULT_STAGE_FAILED;
+    if (pass->des && !ProgressUnitsAdd(&pass->cipher_units, chunks)) return false;
+    buffer->size = CipherPiecesDecrypt(&pass->cipher, pass->stored, want, buffer->bytes);
+  }
+  if (pass->remaining == 0) {
+    std::size_t last = 0;
+    const int stream = CipherPiecesDecryptEnd(&pass->cipher, buffer->bytes + buffer->size, &last);
+    if (stream != STREAM_OK) {
+      pass->result = DecryptFailure(stream);
+      return false;
+    }
+    buffer->size += last;
+    buffer->last = true;
+  }
+  pass->result = RESULT_STAGE_FAILED;
+  if (!ProgressUnitsAdd(&pass->digest_units, buffer->size)) return false;
+  Md5Update(&pass->md5, buffer->bytes, static_cast<std::uint32_t>(buffer->size));
+  pass->plain += buffer->size;
+  pass->result = RESULT_OK;
+  return true;
+}
+
+// Writes one restored block; a compressed record's stored length is left as a note.
+bool WriteRestored(void* context, const std::uint8_t* bytes, std::uint32_t size, std::uint32_t reported) {
+  auto* pass = static_cast<RestorePass*>(context);
+  PipelineBuffer* buffer = pass->current;
+  if (reported != 0 && buffer->note_count < buffer->note_capacity)
+    buffer->notes[buffer->note_count++] = static_cast<std::uint16_t>(reported);
+  if (!FileWriteAll(pass->output, bytes, size)) {
+    pass->failed = true;
+    pass->failure = CODEC_WRITE_DESTINATION;
+    return false;
+  }
+  return true;
+}
+
+// Restores a piece's records. After a failure the rest passes unread: the caller still
+// needs the whole stream for its digest.
+bool ConsumeRestored(void* context, PipelineBuffer* buffer) {
+  auto* pass = static_cast<RestorePass*>(context);
+  if (pass->failed) return true;
+  pass->current = buffer;
+  const int r = RecordDecoderFeed(&pass->decoder, buffer->bytes, buffer->size, WriteRestored, pass);
+  if (r == RECORDS_FORMAT_ERROR || (r == RECORDS_OK && buffer->last && RecordDecoderEnd(&pass->decoder) != RECORDS_OK)) {
+    pass->failed = true;
+    pass->failure = CODEC_FORMAT;
+  }
+  return true;
+}
+
+// On the caller's thread: the codec row's counts of the records a piece held.
+void ReportRestored(void*, PipelineBuffer* buffer) {
+  for (std::size_t i = 0; i < buffer->note_count; ++i)
+    if (!ProgressCodec(buffer->notes[i])) return;
+}
+
+bool SameDigest(const std::uint8_t a[DIGEST_SIZE], const std::uint8_t b[DIGEST_SIZE]) {
+  std::uint8_t differ = 0;
+  for (std::uint32_t i = 0; i < DIGEST_SIZE; ++i) differ |= static_cast<std::uint8_t>(a[i] ^ b[i]);
+  return differ == 0;
+}
+
+// Runs the pass over the chunk's stream and checks its digest: 1, or the code to end
+// with. What the restoring met is left in pass for the caller.
+std::uint32_t RestoreStream(Decryption& d, RestorePass& pass, std::uint32_t stream_length,
+                            const std::uint8_t expected[DIGEST_SIZE]) {
+  const int begun = CipherPiecesDecryptBegin(&pass.cipher, d.session_key, d.key_length, d.algorithm, stream_length);
+  if (begun != STREAM_OK) return DecryptFailure(begun);
+  Md5Init(&pass.md5);
+  RecordDecoderBegin(&pass.decoder);
+  const PipelineStages stages{&pass, ProduceRestored, ConsumeRestored, ReportRestored};
+  switch (PipelineRun(stages, PIPELINE_WORKER_CONSUMES, PipelineThreads(stream_length), kPlainBytes, kNotesPerPiece)) {
+    case PIPELINE_DONE: break;
+    case PIPELINE_NO_MEMORY:
+      CodecShowFailure(false, CODEC_NO_MEMORY, nullptr);
+      return RESULT_STAGE_FAILED;
+    case PIPELINE_STOPPED: return pass.result != RESULT_OK ? pass.result : RESULT_STAGE_FAILED;
+  }
+  if (pass.des && !ProgressUnitsEnd(&pass.cipher_units)) return RESULT_STAGE_FAILED;
+  if (!ProgressCipher(PROGRESS_DONE)) return RESULT_STAGE_FAILED;
+  if (!ProgressUnitsEnd(&pass.digest_units)) return RESULT_STAGE_FAILED;
+  std::uint8_t digest[DIGEST_SIZE];
+  Md5Final(digest, &pass.md5);
+  const bool matches = SameDigest(digest, expected);
+  SecureWipe(digest, sizeof digest);
+  if (!matches) return UnlessCancelled(RESULT_WRONG_SIGNATURE);
+  if (!ProgressDigest(PROGRESS_DONE)) return RESULT_STAGE_FAILED;
+  return RESULT_OK;
+}
+
 std::uint32_t DecryptFile(Decryption& d, FileEntry& entry, std::uint32_t stream_length) {
   std::uint8_t time[FILE_TIME_SIZE];
   std::uint8_t expected[DIGEST_SIZE];
@@ -212,45 +360,51 @@ std::uint32_t DecryptFile(Decryption& d, FileEntry& entry, std::uint32_t stream_
   if (folder.empty()) return RESULT_TEMP_FILE;
   const std::string path = folder + entry.name;
   if (path.size() >= QLX_PATH_SIZE) return RESULT_TEMP_FILE;
-  std::uint32_t plain = 0;
-  r = DecryptStreamInto(d, path, stream_length, RESULT_TEMP_FILE, &plain);
-  if (r != RESULT_OK) return r;
-  if (!ProgressCipher(PROGRESS_DONE)) {
-    std::remove(path.c_str());
-    return RESULT_STAGE_FAILED;
-  }
-  {
-    FileHandle in = FileOpen(path.c_str(), "rb");
-    if (!in) {
-      std::remove(path.c_str());
-      return RESULT_TEMP_FILE;
-    }
-    const bool matches = Md5StreamMatches(in.get(), expected) == 1;
-    in.reset();
-    if (!matches) {
-      std::remove(path.c_str());
-      return UnlessCancelled(RESULT_WRONG_SIGNATURE);
-    }
-  }
-  if (!ProgressDigest(PROGRESS_DONE)) {
-    std::remove(path.c_str());
+  std::unique_ptr<RestoreArea, void (*)(RestoreArea*)> area(new (std::nothrow) RestoreArea, [](RestoreArea* a) {
+    SecureWipe(a, sizeof *a);
+    delete a;
+  });
+  if (!area) {
+    CodecShowFailure(false, CODEC_NO_MEMORY, nullptr);
     return RESULT_STAGE_FAILED;
   }
 
   const std::string restored = WorkFilePath(WORK_COMPRESSED_FILE);
-  if (!DecompressFile(path.c_str(), restored.c_str())) {
-    std::remove(restored.c_str());
-    std::remove(path.c_str());
-    return RESULT_STAGE_FAILED;
+  FileHandle output = FileCreatePrivate(restored.c_str());
+  const bool made = static_cast<bool>(output);
+  RestorePass& pass = area->pass;
+  pass = RestorePass{};
+  pass.walk = &d.walk;
+  pass.stored = area->stored;
+  pass.remaining = stream_length;
+  pass.first = true;
+  pass.digest_units = ProgressUnits{ProgressDigest, 0};
+  pass.cipher_units = ProgressUnits{ProgressCipher, 0};
+  pass.des = d.algorithm == 1 && d.key_length == 8;
+  pass.output = output.get();
+  if (made) {
+    std::setvbuf(output.get(), area->output_stream, _IOFBF, sizeof area->output_stream);
+  } else {
+    pass.failed = true;
+    pass.failure = CODEC_OPEN_DESTINATION;
   }
-  std::remove(path.c_str());
-  if (std::rename(restored.c_str(), path.c_str()) != 0) {
-    std::remove(restored.c_str());
-    return RESULT_TEMP_FILE;
+  r = RestoreStream(d, pass, stream_length, expected);
+  if (made && !FileClose(output) && !pass.failed) {
+    pass.failed = true;
+    pass.failure = CODEC_WRITE_DESTINATION;
+  }
+  if (r == RESULT_OK && pass.failed) {
+    CodecShowFailure(false, pass.failure, restored.c_str());
+    r = RESULT_STAGE_FAILED;
+  }
+  if (r == RESULT_OK && std::rename(restored.c_str(), path.c_str()) != 0) r = RESULT_TEMP_FILE;
+  if (r != RESULT_OK) {
+    if (made) std::remove(restored.c_str());
+    return r;
   }
   ProgressCodec(PROGRESS_DONE);
   std::memcpy(entry.path, path.c_str(), path.size() + 1);
-  entry.size = plain;
+  entry.size = static_cast<std::uint32_t>(pass.plain);
   return RESULT_OK;
 }
 

@@ -1,5 +1,6 @@
 // The encryption operation: a text and files become containers in the temporary
-// folder, one for everything or one per item.
+// folder, one for everything or one per item. Each file passes once: read, compressed,
+// digested, encrypted and written a piece at a time, with no work file between.
 //
 // Every write is checked: a container that could not be written completely (a full
 // disk, a failing read of a source) ends the operation with a failure code, and the
@@ -8,12 +9,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "compress/codec.h"
 #include "container/format.h"
 #include "container/operation.h"
+#include "container/pipeline.h"
 #include "base/progress.h"
 #include "container/result.h"
 #include "container/streams.h"
@@ -34,15 +38,6 @@ bool CopyPath(char (&field)[QLX_PATH_SIZE], const std::string& value) {
   if (value.size() >= QLX_PATH_SIZE) return false;
   std::memcpy(field, value.c_str(), value.size() + 1);
   return true;
-}
-
-// Result of a cipher stream as an operation result: a source that gives fewer bytes
-// than it should cannot be read; a cancelled stream ends the operation as a stage that
-// has said why; anything else failed writing a temporary file.
-std::uint32_t StreamFailure(int stream_result) {
-  if (stream_result == STREAM_SHORT_READ) return RESULT_CANNOT_OPEN;
-  if (stream_result == STREAM_CANCELLED) return RESULT_STAGE_FAILED;
-  return RESULT_TEMP_FILE;
 }
 
 // A result as it stands, or 0xF007 once the progress receiver has cancelled.
@@ -129,37 +124,172 @@ void MarkFailed(std::uint32_t result) {
     ProgressCipher(PROGRESS_FAILED);
 }
 
-// The FILE chunk of one entry: compress into "vek_compr.tmp", then name, time, digest
-// of the compressed image and its cipher stream. entry.size becomes the compressed size.
-// codec_done: send the codec row's PROGRESS_DONE right after the compression.
+// --- A file into its FILE chunk in one pass ----------------------------------------
+// The file is read and compressed a piece at a time (on the worker thread when there is
+// one); each piece of records is digested, encrypted and written to the container on
+// the caller's thread, which sends every notification. The chunk's length and the
+// digest come before the data: their bytes are reserved and written once the data is
+// done.
+
+constexpr std::size_t kSourcePiece = 64 * LZRW1_BLOCK_MAX;            // source bytes per buffer
+constexpr std::size_t kRecordsPerPiece = kSourcePiece / LZRW1_BLOCK_MAX;
+constexpr std::size_t kRecordsBytes = kRecordsPerPiece * RECORD_MAX;  // the most a piece can become
+
+// The working area of one pass, wiped when it ends.
+struct PassArea {
+  std::uint8_t source[kSourcePiece];
+  std::uint8_t out[kRecordsBytes + CIPHER_PIECES_SLACK];
+};
+
+struct FilePass {
+  // The producer's (the worker thread's when there is one).
+  std::FILE* source;
+  PassArea* area;
+  bool read_failed;
+  // The consumer's (always the caller's thread).
+  std::FILE* container;
+  CipherPieces cipher;
+  Md5Context md5;
+  ProgressUnits digest_units;
+  ProgressUnits cipher_units;  // the DES stream reports its chunks
+  bool des;
+  std::uint64_t compressed;
+  std::uint64_t limit;  // the most compressed bytes the chunk's length can count
+  std::uint32_t result;  // why the consumer stopped
+};
+
+// Reads a piece of the source and makes its records; the compressed blocks' counts
+// are left as notes for the caller to report.
+bool ProduceRecords(void* context, PipelineBuffer* buffer) {
+  auto* pass = static_cast<FilePass*>(context);
+  std::uint8_t* source = pass->area->source;
+  const std::size_t got = std::fread(source, 1, kSourcePiece, pass->source);
+  if (got < kSourcePiece && std::ferror(pass->source)) {
+    pass->read_failed = true;
+    return false;
+  }
+  for (std::size_t at = 0; at < got; at += LZRW1_BLOCK_MAX) {
+    const std::size_t n = got - at < LZRW1_BLOCK_MAX ? got - at : LZRW1_BLOCK_MAX;
+    std::uint32_t reported = 0;
+    buffer->size += CompressRecord(source + at, static_cast<std::uint32_t>(n), buffer->bytes + buffer->size, &reported);
+    if (reported != 0) buffer->notes[buffer->note_count++] = static_cast<std::uint16_t>(reported);
+  }
+  buffer->last = got < kSourcePiece;
+  return true;
+}
+
+// Reports a piece's progress, digests and encrypts it and writes it to the container.
+bool ConsumeRecords(void* context, PipelineBuffer* buffer) {
+  auto* pass = static_cast<FilePass*>(context);
+  const std::size_t size = buffer->size;
+  pass->result = RESULT_STAGE_FAILED;  // the progress receiver cancelled
+  for (std::size_t i = 0; i < buffer->note_count; ++i)
+    if (!ProgressCodec(buffer->notes[i])) return false;
+  pass->compressed += size;
+  if (pass->compressed > pass->limit) {
+    pass->result = RESULT_TOO_LARGE;  // the source grew since it was checked
+    return false;
+  }
+  if (!ProgressUnitsAdd(&pass->digest_units, size)) return false;
+  Md5Update(&pass->md5, buffer->bytes, static_cast<std::uint32_t>(size));
+  if (pass->des && !ProgressUnitsAdd(&pass->cipher_units, size)) return false;
+  const std::size_t n = CipherPiecesEncrypt(&pass->cipher, buffer->bytes, size, pass->area->out);
+  if (!FileWriteAll(pass->container, pass->area->out, n)) {
+    pass->result = RESULT_TEMP_FILE;
+    return false;
+  }
+  pass->result = RESULT_OK;
+  return true;
+}
+
+// Writes the chunk's length and digest into the bytes reserved for them.
+bool PatchChunk(std::FILE* container, std::uint64_t chunk_at, std::uint32_t chunk_length, std::uint64_t digest_at,
+                const std::uint8_t digest[DIGEST_SIZE]) {
+  const std::uint64_t end = chunk_at + CHUNK_HEADER_SIZE + chunk_length;
+  return FileSeek(container, chunk_at) && ContainerWriteChunkHeader(container, chunk_length, CHUNK_FILE) &&
+         FileSeek(container, digest_at) && FileWriteAll(container, digest, DIGEST_SIZE) && FileSeek(container, end);
+}
+
+// The FILE chunk of one entry: name, time, digest of the compressed image and its
+// cipher stream. entry.size becomes the compressed size. codec_done: send the codec
+// row's PROGRESS_DONE once the file is compressed.
 std::uint32_t FileToChunk(std::FILE* container, FileEntry* entry, const std::uint8_t* session_key,
                           std::uint32_t algorithm, bool codec_done) {
-  const std::string compressed = WorkFilePath(WORK_COMPRESSED_FILE);
-  std::uint64_t size = 0;
-  if (!CompressFile(entry->path, compressed.c_str(), &size)) return RESULT_STAGE_FAILED;
-  if (codec_done && !ProgressCodec(PROGRESS_DONE)) return RESULT_STAGE_FAILED;
-  const std::uint32_t name_length = static_cast<std::uint32_t>(strnlen(entry->name, QLX_PATH_SIZE - 1));
-  const std::uint64_t chunk_length =
-      name_length + 1 + FILE_TIME_SIZE + DIGEST_SIZE + size + CipherStreamOverhead(algorithm);
-  if (chunk_length > kChunkLengthMax) return RESULT_TOO_LARGE;  // the source grew since it was checked
-  entry->size = static_cast<std::uint32_t>(size);
-  ProgressWorkSize(entry->size);
+  FileHandle source = FileOpen(entry->path, "rb");
+  if (!source) {
+    CodecShowFailure(true, CODEC_OPEN_SOURCE, entry->path);
+    return RESULT_STAGE_FAILED;
+  }
+  const std::int64_t source_size = FileSize(source.get());
+  const std::uint64_t work = source_size >= 0 ? static_cast<std::uint64_t>(source_size) : entry->size;
+  // The bars follow the file's own size: its compressed size is known only at the end.
+  ProgressWorkSize(work > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(work));
 
+  const std::uint32_t name_length = static_cast<std::uint32_t>(strnlen(entry->name, QLX_PATH_SIZE - 1));
+  const std::uint32_t overhead = name_length + 1 + FILE_TIME_SIZE + DIGEST_SIZE + CipherStreamOverhead(algorithm);
+  const std::int64_t chunk_at = FileTell(container);
   std::uint8_t time[FILE_TIME_SIZE];
   ContainerStoreFileTime(entry->time, time);
-  if (!ContainerWriteChunkHeader(container, static_cast<std::uint32_t>(chunk_length), CHUNK_FILE) ||
+  const std::uint8_t reserved[DIGEST_SIZE] = {};
+  if (chunk_at < 0 || !ContainerWriteChunkHeader(container, 0, CHUNK_FILE) ||
       !FileWriteAll(container, entry->name, name_length) || !FileWriteAll(container, "", 1) ||
-      !FileWriteAll(container, time, sizeof time))
+      !FileWriteAll(container, time, sizeof time) || !FileWriteAll(container, reserved, DIGEST_SIZE))
     return RESULT_TEMP_FILE;
+  const std::uint64_t digest_at = static_cast<std::uint64_t>(chunk_at) + CHUNK_HEADER_SIZE + name_length + 1 +
+                                  FILE_TIME_SIZE;
 
-  FileHandle in = FileOpen(compressed.c_str(), "rb");
-  if (!in) return RESULT_CANNOT_OPEN;
-  std::uint8_t digest[DIGEST_SIZE];
-  if (!Md5Stream(in.get(), digest)) return UnlessCancelled(RESULT_CANNOT_OPEN);
-  if (!FileWriteAll(container, digest, DIGEST_SIZE) || !FileSeek(in.get(), 0)) return RESULT_TEMP_FILE;
+  std::unique_ptr<PassArea, void (*)(PassArea*)> area(new (std::nothrow) PassArea, [](PassArea* a) {
+    SecureWipe(a, sizeof *a);
+    delete a;
+  });
+  if (!area) {
+    CodecShowFailure(true, CODEC_NO_MEMORY, nullptr);
+    return RESULT_STAGE_FAILED;
+  }
+  FilePass pass{};
+  pass.source = source.get();
+  pass.area = area.get();
+  pass.container = container;
+  pass.des = algorithm == 1;
+  pass.digest_units = ProgressUnits{ProgressDigest, 0};
+  pass.cipher_units = ProgressUnits{ProgressCipher, 0};
+  pass.limit = kChunkLengthMax - overhead;
+  Md5Init(&pass.md5);
+  const std::size_t head = CipherPiecesEncryptBegin(&pass.cipher, session_key, algorithm, area->out);
+  std::uint32_t result = FileWriteAll(container, area->out, head) ? RESULT_OK : RESULT_TEMP_FILE;
+
+  if (result == RESULT_OK) {
+    const PipelineStages stages{&pass, ProduceRecords, ConsumeRecords, nullptr};
+    switch (PipelineRun(stages, PIPELINE_WORKER_PRODUCES, PipelineThreads(work), kRecordsBytes, kRecordsPerPiece)) {
+      case PIPELINE_DONE: break;
+      case PIPELINE_NO_MEMORY:
+        CodecShowFailure(true, CODEC_NO_MEMORY, nullptr);
+        result = RESULT_STAGE_FAILED;
+        break;
+      case PIPELINE_STOPPED:
+        if (pass.read_failed) CodecShowFailure(true, CODEC_READ_SOURCE, entry->path);
+        result = pass.read_failed ? RESULT_STAGE_FAILED : pass.result;
+        break;
+    }
+  }
+  std::uint8_t digest[DIGEST_SIZE] = {};
+  if (result == RESULT_OK &&
+      (!ProgressUnitsEnd(&pass.digest_units) || (pass.des && !ProgressUnitsEnd(&pass.cipher_units))))
+    result = RESULT_STAGE_FAILED;
+  if (result == RESULT_OK) {
+    const std::size_t last = CipherPiecesEncryptEnd(&pass.cipher, area->out);
+    Md5Final(digest, &pass.md5);
+    entry->size = static_cast<std::uint32_t>(pass.compressed);
+    const std::uint32_t chunk_length = static_cast<std::uint32_t>(overhead + pass.compressed);
+    if (!FileWriteAll(container, area->out, last) ||
+        !PatchChunk(container, static_cast<std::uint64_t>(chunk_at), chunk_length, digest_at, digest))
+      result = RESULT_TEMP_FILE;
+  }
+  CipherPiecesWipe(&pass.cipher);
+  SecureWipe(&pass.md5, sizeof pass.md5);
+  if (result != RESULT_OK) return result;
+  if (codec_done && !ProgressCodec(PROGRESS_DONE)) return RESULT_STAGE_FAILED;
   ProgressDigest(PROGRESS_DONE);
-  const int stream = CipherStreamEncrypt(in.get(), container, entry->size, session_key, algorithm);
-  if (stream != STREAM_OK) return StreamFailure(stream);
   return UnlessCancelled(RESULT_OK);
 }
 
@@ -225,7 +355,6 @@ std::uint32_t EncryptIntoOne(OperationRequest* request) {
   }
   for (std::uint32_t i = 0; result == RESULT_OK && i < request->count; ++i)
     result = FileToChunk(container.get(), &request->entries[i], session_key, algorithm, false);
-  std::remove(WorkFilePath(WORK_COMPRESSED_FILE).c_str());
   if (result == RESULT_OK) result = UnlessCancelled(CloseContainer(container));
   SecureWipe(session_key, sizeof session_key);
   DesScheduleRelease();
@@ -297,7 +426,6 @@ std::uint32_t EncryptEach(OperationRequest* request) {
       result = RESULT_TEMP_FILE;
     if (result == RESULT_OK) std::strcpy(item.name, name);
   }
-  std::remove(WorkFilePath(WORK_COMPRESSED_FILE).c_str());
   SecureWipe(session_key, sizeof session_key);
   DesScheduleRelease();
 

@@ -387,100 +387,34 @@ void StreamCbcRun(std::uint8_t* data, std::size_t blocks, std::uint8_t chain[16]
 
 // ---- Stream -------------------------------------------------------------------------------
 
-constexpr std::size_t kRunBytes = 16384;  // bytes read and written at a time
-
-bool ReadExactly(std::FILE* input, void* buffer, std::size_t count) {
-  return count == 0 || std::fread(buffer, 1, count, input) == count;
+// Runs of whole blocks worked in place: the instructions where available, else the tables.
+void Cbc(std::uint8_t* data, std::size_t blocks, std::uint8_t chain[16], const AesContext* context, bool encrypt) {
+  if (blocks != 0) StreamCbcRun(data, blocks, chain, context, encrypt);
 }
 
-// Passes blocks whole blocks from input to output through CBC in runs.
-int CbcRuns(std::FILE* input, std::FILE* output, std::uint64_t blocks, std::uint8_t chain[16],
-            const AesContext* context, bool encrypt) {
-  std::uint8_t run[kRunBytes];
-  int result = STREAM_OK;
-  while (blocks > 0) {
-    const std::size_t n = blocks < kRunBytes / 16 ? static_cast<std::size_t>(blocks) : kRunBytes / 16;
-    if (!ReadExactly(input, run, 16 * n)) {
-      result = STREAM_SHORT_READ;
-      break;
-    }
-    StreamCbcRun(run, n, chain, context, encrypt);
-    if (!FileWriteAll(output, run, 16 * n)) {
-      result = STREAM_SHORT_WRITE;
-      break;
-    }
-    blocks -= n;
+// Copies count bytes of the run made of held[0..held_count) followed by data, from
+// position from on, to out.
+void CopyRun(const AesPieces* pieces, const std::uint8_t* data, std::size_t from, std::size_t count,
+             std::uint8_t* out) {
+  const std::size_t held = pieces->held_count;
+  if (from < held) {
+    const std::size_t n = count < held - from ? count : held - from;
+    std::memcpy(out, pieces->held + from, n);
+    out += n;
+    from += n;
+    count -= n;
   }
-  SecureWipe(run, sizeof run);
-  return result;
+  if (count != 0) std::memcpy(out, data + (from - held), count);
 }
 
-int StreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, const AesContext* context) {
-  std::uint8_t chain[16];
-  RandomBytes(chain, sizeof chain);  // the IV
-  std::uint8_t x[32];                // the last whole block C and the tail T behind it
-  int result = STREAM_OK;
-  if (length < 16) {
-    if (!ReadExactly(input, x + 16, length)) {
-      result = STREAM_SHORT_READ;
-    } else {
-      for (std::uint32_t i = 0; i < length; ++i) x[16 + i] ^= chain[i];
-      EncryptBytes(chain, x, context);
-      EncryptBytes(x + length, x + length, context);
-      if (!FileWriteAll(output, x, 16 + length)) result = STREAM_SHORT_WRITE;
-    }
-  } else {
-    const std::uint32_t whole = length / 16, r = length % 16;
-    EncryptBytes(chain, x, context);
-    if (!FileWriteAll(output, x, 16)) result = STREAM_SHORT_WRITE;
-    if (result == STREAM_OK) result = CbcRuns(input, output, whole - 1, chain, context, true);
-    if (result == STREAM_OK && !ReadExactly(input, x, 16 + r)) result = STREAM_SHORT_READ;
-    if (result == STREAM_OK) {
-      CbcEncryptRun(x, 1, chain, context);  // x[0..16) = Ck
-      for (std::uint32_t i = 0; i < r; ++i) x[16 + i] ^= x[i];
-      EncryptBytes(x + r, x + r, context);
-      if (!FileWriteAll(output, x, 16 + r)) result = STREAM_SHORT_WRITE;
-    }
-  }
-  if (result == STREAM_OK && std::fflush(output) != 0) result = STREAM_SHORT_WRITE;
-  SecureWipe(chain, sizeof chain);
-  SecureWipe(x, sizeof x);
-  return result;
-}
-
-int StreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t stored, const AesContext* context) {
-  std::uint8_t chain[16];
-  std::uint8_t x[32];
-  int result = STREAM_OK;
-  if (stored < 32) {
-    const std::uint32_t n = stored - 16;
-    if (!ReadExactly(input, x, stored)) {
-      result = STREAM_SHORT_READ;
-    } else {
-      DecryptBytes(x + n, x + n, context);  // E(IV)[n..16) back in place, tail XOR IV behind it
-      DecryptBytes(x, x, context);          // the IV
-      for (std::uint32_t i = 0; i < n; ++i) x[i] ^= x[16 + i];
-      if (!FileWriteAll(output, x, n)) result = STREAM_SHORT_WRITE;
-    }
-  } else {
-    const std::uint32_t whole = (stored - 16) / 16, r = (stored - 16) % 16;
-    if (!ReadExactly(input, chain, 16)) result = STREAM_SHORT_READ;
-    if (result == STREAM_OK) {
-      DecryptBytes(chain, chain, context);  // the IV
-      result = CbcRuns(input, output, whole - 1, chain, context, false);
-    }
-    if (result == STREAM_OK && !ReadExactly(input, x, 16 + r)) result = STREAM_SHORT_READ;
-    if (result == STREAM_OK) {
-      DecryptBytes(x + r, x + r, context);  // restores Ck in x[0..16), tail XOR Ck[0..r) behind it
-      for (std::uint32_t i = 0; i < r; ++i) x[16 + i] ^= x[i];
-      CbcDecryptRun(x, 1, chain, context);
-      if (!FileWriteAll(output, x, 16 + r)) result = STREAM_SHORT_WRITE;
-    }
-  }
-  if (result == STREAM_OK && std::fflush(output) != 0) result = STREAM_SHORT_WRITE;
-  SecureWipe(chain, sizeof chain);
-  SecureWipe(x, sizeof x);
-  return result;
+// Keeps the bytes of that run from position from on as the new held bytes (at most 32).
+void HoldRest(AesPieces* pieces, const std::uint8_t* data, std::size_t size, std::size_t from) {
+  const std::size_t total = pieces->held_count + size;
+  std::uint8_t rest[32];
+  CopyRun(pieces, data, from, total - from, rest);
+  pieces->held_count = static_cast<std::uint32_t>(total - from);
+  std::memcpy(pieces->held, rest, pieces->held_count);
+  SecureWipe(rest, sizeof rest);
 }
 
 // The data key: the session key followed by zero bytes up to 16.
@@ -491,7 +425,166 @@ bool DataKey(const std::uint8_t* session_key, std::uint32_t key_length, std::uin
   return true;
 }
 
+int PiecesBegin(AesPieces* pieces, const std::uint8_t* session_key, std::uint32_t key_length, bool encrypt) {
+  std::uint8_t key[16];
+  if (pieces == nullptr || !DataKey(session_key, key_length, key)) return STREAM_BAD_ARGUMENT;
+  if (encrypt)
+    AesSetEncryptKey(key, 16, &pieces->context);
+  else
+    AesSetDecryptKey(key, 16, &pieces->context);
+  SecureWipe(key, sizeof key);
+  pieces->held_count = 0;
+  pieces->taken = 0;
+  pieces->stored = 0;
+  return STREAM_OK;
+}
+
+constexpr std::size_t kRunBytes = 16384;  // bytes the file streams read and write at a time
+
+bool ReadExactly(std::FILE* input, void* buffer, std::size_t count) {
+  return count == 0 || std::fread(buffer, 1, count, input) == count;
+}
+
 }  // namespace
+
+int AesPiecesEncryptBegin(AesPieces* pieces, const std::uint8_t* session_key, std::uint32_t key_length) {
+  const int result = PiecesBegin(pieces, session_key, key_length, true);
+  if (result == STREAM_OK) RandomBytes(pieces->chain, sizeof pieces->chain);  // the IV
+  return result;
+}
+
+// The stored form begins with E(IV) once 16 plain bytes have come (below 16 it is
+// another form); then CBC blocks from C0 = IV, each worked once at least 16 more bytes
+// follow it, so that the last whole block and the tail wait for the end.
+std::size_t AesPiecesEncrypt(AesPieces* pieces, const std::uint8_t* data, std::size_t size, std::uint8_t* out) {
+  std::size_t written = 0;
+  if (pieces->taken < 16 && pieces->taken + size >= 16) {
+    EncryptBytes(pieces->chain, out, &pieces->context);  // C keeps the raw IV
+    written = 16;
+  }
+  pieces->taken += size;
+  const std::size_t total = pieces->held_count + size;
+  const std::size_t blocks = total >= 32 ? (total - 16) / 16 : 0;
+  CopyRun(pieces, data, 0, 16 * blocks, out + written);
+  Cbc(out + written, blocks, pieces->chain, &pieces->context, true);
+  HoldRest(pieces, data, size, 16 * blocks);
+  return written + 16 * blocks;
+}
+
+std::size_t AesPiecesEncryptEnd(AesPieces* pieces, std::uint8_t* out) {
+  std::uint8_t x[32];  // the last whole block C and the tail T behind it
+  std::size_t written = 0;
+  const std::uint32_t held = pieces->held_count;
+  if (pieces->taken < 16) {
+    std::memcpy(x + 16, pieces->held, held);
+    for (std::uint32_t i = 0; i < held; ++i) x[16 + i] ^= pieces->chain[i];  // masked with the raw IV
+    EncryptBytes(pieces->chain, x, &pieces->context);
+    EncryptBytes(x + held, x + held, &pieces->context);
+    written = 16 + held;
+  } else {
+    const std::uint32_t r = held - 16;
+    std::memcpy(x, pieces->held, held);
+    CbcEncryptRun(x, 1, pieces->chain, &pieces->context);  // x[0..16) = Ck
+    for (std::uint32_t i = 0; i < r; ++i) x[16 + i] ^= x[i];
+    EncryptBytes(x + r, x + r, &pieces->context);
+    written = held;
+  }
+  std::memcpy(out, x, written);
+  SecureWipe(x, sizeof x);
+  AesPiecesWipe(pieces);
+  return written;
+}
+
+int AesPiecesDecryptBegin(AesPieces* pieces, const std::uint8_t* session_key, std::uint32_t key_length,
+                          std::uint32_t stored) {
+  const int result = PiecesBegin(pieces, session_key, key_length, false);
+  if (result != STREAM_OK) return result;
+  pieces->stored = stored;
+  if (stored < 16) {
+    AesPiecesWipe(pieces);
+    return STREAM_SHORT_READ;
+  }
+  return STREAM_OK;
+}
+
+// M stored bytes of at least 32: E(IV) (16 bytes), then CBC blocks worked as they come,
+// then the last 16 + r bytes (r = (M - 16) mod 16), held for the end. Below 32 stored
+// bytes everything waits for the end.
+std::size_t AesPiecesDecrypt(AesPieces* pieces, const std::uint8_t* data, std::size_t size, std::uint8_t* out) {
+  const std::uint64_t stored = pieces->stored;
+  const std::uint64_t last = stored < 32 ? 0 : stored - 16 - (stored - 16) % 16;  // where the last part begins
+  std::size_t written = 0;
+  while (size != 0) {
+    const std::uint64_t at = pieces->taken;
+    if (stored < 32 || at >= last) {  // the last part (or a short stream): held
+      const std::size_t n = size < 32 - pieces->held_count ? size : 32 - pieces->held_count;
+      std::memcpy(pieces->held + pieces->held_count, data, n);
+      pieces->held_count += static_cast<std::uint32_t>(n);
+      pieces->taken += n;
+      data += n;
+      size -= n;
+      if (n == 0) break;  // more than the stream holds
+      continue;
+    }
+    if (at < 16 || pieces->held_count != 0 || size < 16) {  // one block gathered at a time
+      const std::size_t n = size < 16 - pieces->held_count ? size : 16 - pieces->held_count;
+      std::memcpy(pieces->held + pieces->held_count, data, n);
+      pieces->held_count += static_cast<std::uint32_t>(n);
+      pieces->taken += n;
+      data += n;
+      size -= n;
+      if (pieces->held_count < 16) continue;
+      pieces->held_count = 0;
+      if (at < 16) {
+        DecryptBytes(pieces->held, pieces->chain, &pieces->context);  // the IV
+      } else {
+        std::memcpy(out + written, pieces->held, 16);
+        Cbc(out + written, 1, pieces->chain, &pieces->context, false);
+        written += 16;
+      }
+      continue;
+    }
+    std::uint64_t run = last - at < size ? last - at : size;  // whole blocks straight through
+    run -= run % 16;
+    std::memcpy(out + written, data, static_cast<std::size_t>(run));
+    Cbc(out + written, static_cast<std::size_t>(run / 16), pieces->chain, &pieces->context, false);
+    written += static_cast<std::size_t>(run);
+    pieces->taken += run;
+    data += run;
+    size -= static_cast<std::size_t>(run);
+  }
+  return written;
+}
+
+int AesPiecesDecryptEnd(AesPieces* pieces, std::uint8_t* out, std::size_t* size) {
+  *size = 0;
+  if (pieces->taken != pieces->stored) {
+    AesPiecesWipe(pieces);
+    return STREAM_SHORT_READ;
+  }
+  std::uint8_t* x = pieces->held;
+  const AesContext* context = &pieces->context;
+  if (pieces->stored < 32) {
+    const std::uint32_t n = static_cast<std::uint32_t>(pieces->stored) - 16;
+    DecryptBytes(x + n, x + n, context);  // E(IV)[n..16) back in place, tail XOR IV behind it
+    DecryptBytes(x, x, context);          // the IV
+    for (std::uint32_t i = 0; i < n; ++i) x[i] ^= x[16 + i];
+    std::memcpy(out, x, n);
+    *size = n;
+  } else {
+    const std::uint32_t r = pieces->held_count - 16;
+    DecryptBytes(x + r, x + r, context);  // restores Ck in x[0..16), tail XOR Ck[0..r) behind it
+    for (std::uint32_t i = 0; i < r; ++i) x[16 + i] ^= x[i];
+    CbcDecryptRun(x, 1, pieces->chain, context);
+    std::memcpy(out, x, 16 + r);
+    *size = 16 + r;
+  }
+  AesPiecesWipe(pieces);
+  return STREAM_OK;
+}
+
+void AesPiecesWipe(AesPieces* pieces) { SecureWipe(pieces, sizeof *pieces); }
+
 
 int AesSetEncryptKey(const std::uint8_t* key, std::uint32_t key_length, AesContext* context) {
   if (context == nullptr) return 0;
@@ -552,33 +645,64 @@ int AesDecryptBlock(const std::uint8_t input[16], std::uint8_t output[16], const
 
 int AesStreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, const std::uint8_t* session_key,
                      std::uint32_t key_length) {
-  std::uint8_t key[16];
-  if (input == nullptr || output == nullptr || !DataKey(session_key, key_length, key)) return STREAM_BAD_ARGUMENT;
-  AesContext context;
-  AesSetEncryptKey(key, 16, &context);
-  const int result = StreamEncrypt(input, output, length, &context);
-  SecureWipe(&context, sizeof context);
-  SecureWipe(key, sizeof key);
+  if (input == nullptr || output == nullptr) return STREAM_BAD_ARGUMENT;
+  AesPieces pieces;
+  int result = AesPiecesEncryptBegin(&pieces, session_key, key_length);
+  if (result != STREAM_OK) return result;
+  std::uint8_t run[kRunBytes];
+  std::uint8_t out[kRunBytes + AES_PIECES_SLACK];
+  std::uint32_t remaining = length;
+  while (result == STREAM_OK && remaining != 0) {
+    const std::size_t n = remaining < kRunBytes ? remaining : kRunBytes;
+    if (!ReadExactly(input, run, n)) {
+      result = STREAM_SHORT_READ;
+      break;
+    }
+    remaining -= static_cast<std::uint32_t>(n);
+    if (!FileWriteAll(output, out, AesPiecesEncrypt(&pieces, run, n, out))) result = STREAM_SHORT_WRITE;
+  }
+  if (result == STREAM_OK) {
+    if (!FileWriteAll(output, out, AesPiecesEncryptEnd(&pieces, out))) result = STREAM_SHORT_WRITE;
+  } else {
+    AesPiecesWipe(&pieces);
+  }
+  if (result == STREAM_OK && std::fflush(output) != 0) result = STREAM_SHORT_WRITE;
+  SecureWipe(run, sizeof run);
+  SecureWipe(out, sizeof out);
   return result;
 }
 
 int AesStreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t* length, const std::uint8_t* session_key,
                      std::uint32_t key_length) {
-  std::uint8_t key[16];
-  if (input == nullptr || output == nullptr || length == nullptr || !DataKey(session_key, key_length, key))
-    return STREAM_BAD_ARGUMENT;
+  if (input == nullptr || output == nullptr || length == nullptr) return STREAM_BAD_ARGUMENT;
   const std::uint32_t stored = *length;
-  if (stored < 16) {
-    *length = 0;
-    SecureWipe(key, sizeof key);
-    return STREAM_SHORT_READ;
+  AesPieces pieces;
+  int result = AesPiecesDecryptBegin(&pieces, session_key, key_length, stored);
+  if (result == STREAM_BAD_ARGUMENT) return result;
+  *length = stored < 16 ? 0 : stored - 16;
+  if (result != STREAM_OK) return result;
+  std::uint8_t run[kRunBytes];
+  std::uint8_t out[kRunBytes + AES_PIECES_SLACK];
+  std::uint32_t remaining = stored;
+  while (result == STREAM_OK && remaining != 0) {
+    const std::size_t n = remaining < kRunBytes ? remaining : kRunBytes;
+    if (!ReadExactly(input, run, n)) {
+      result = STREAM_SHORT_READ;
+      break;
+    }
+    remaining -= static_cast<std::uint32_t>(n);
+    if (!FileWriteAll(output, out, AesPiecesDecrypt(&pieces, run, n, out))) result = STREAM_SHORT_WRITE;
   }
-  *length = stored - 16;
-  AesContext context;
-  AesSetDecryptKey(key, 16, &context);
-  const int result = StreamDecrypt(input, output, stored, &context);
-  SecureWipe(&context, sizeof context);
-  SecureWipe(key, sizeof key);
+  if (result == STREAM_OK) {
+    std::size_t last = 0;
+    result = AesPiecesDecryptEnd(&pieces, out, &last);
+    if (result == STREAM_OK && !FileWriteAll(output, out, last)) result = STREAM_SHORT_WRITE;
+  } else {
+    AesPiecesWipe(&pieces);
+  }
+  if (result == STREAM_OK && std::fflush(output) != 0) result = STREAM_SHORT_WRITE;
+  SecureWipe(run, sizeof run);
+  SecureWipe(out, sizeof out);
   return result;
 }
 

@@ -2,6 +2,7 @@
 // with algorithm code 2.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -49,6 +50,50 @@ int AesStreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, 
                      std::uint32_t key_length);
 int AesStreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t* length, const std::uint8_t* session_key,
                      std::uint32_t key_length);
+
+// The same stream worked piece by piece, for data that arrives in pieces of any size
+// (the file streams above are this over files). The state lives with the caller; the
+// pieces together give exactly the bytes the file stream gives for the same data, IV
+// and key, and the encryption draws its IV when it begins, as the file stream does.
+//
+// Encrypting: the plain length is known only at the end, so the last whole block and
+// the tail behind it (16 to 31 bytes once 16 have come) are held back until
+// AesPiecesEncryptEnd. Decrypting: the stored length is given at the start.
+struct AesPieces {
+  AesContext context;
+  std::uint8_t chain[16];  // the IV, then the previous ciphertext block
+  std::uint8_t held[32];   // bytes taken but not yet worked
+  std::uint32_t held_count;
+  std::uint64_t taken;     // bytes taken so far
+  std::uint64_t stored;    // decrypting: the stored length
+};
+
+// Room an output area needs beyond the size of the piece given.
+constexpr std::size_t AES_PIECES_SLACK = 48;
+
+// STREAM_OK, or STREAM_BAD_ARGUMENT (no key, a key length other than 8 or 16).
+int AesPiecesEncryptBegin(AesPieces* pieces, const std::uint8_t* session_key, std::uint32_t key_length);
+// Takes size plain bytes; writes what is ready to out (size + AES_PIECES_SLACK bytes of
+// room) and gives its count.
+std::size_t AesPiecesEncrypt(AesPieces* pieces, const std::uint8_t* data, std::size_t size, std::uint8_t* out);
+// Writes the last 16 to 31 bytes (or, below 16 plain bytes, all of them) to out (32
+// bytes of room), gives their count and wipes the state. The stream then holds
+// exactly the plain length plus 16 bytes.
+std::size_t AesPiecesEncryptEnd(AesPieces* pieces, std::uint8_t* out);
+
+// stored: the stream's stored length M (the plain length is M - 16). STREAM_OK,
+// STREAM_BAD_ARGUMENT as above, or STREAM_SHORT_READ when M is below 16.
+int AesPiecesDecryptBegin(AesPieces* pieces, const std::uint8_t* session_key, std::uint32_t key_length,
+                          std::uint32_t stored);
+// Takes size stored bytes (at most what remains of M); writes the plain bytes that are
+// ready to out (size + AES_PIECES_SLACK bytes of room) and gives their count.
+std::size_t AesPiecesDecrypt(AesPieces* pieces, const std::uint8_t* data, std::size_t size, std::uint8_t* out);
+// Writes the last plain bytes to out (32 bytes of room) with their count in *size and
+// wipes the state: STREAM_OK, or STREAM_SHORT_READ when fewer than M bytes were taken.
+int AesPiecesDecryptEnd(AesPieces* pieces, std::uint8_t* out, std::size_t* size);
+
+// Wipes a state that is given up before its end.
+void AesPiecesWipe(AesPieces* pieces);
 
 // 1 when the streams' runs of whole blocks use the processor's AES instructions.
 int AesHardwareInUse();

@@ -262,9 +262,8 @@ void CbcDecrypt(std::uint8_t* buffer, std::int32_t whole, const std::uint8_t iv[
 constexpr std::uint32_t kChunk = 1024;
 constexpr std::uint8_t kZeroIv[8] = {};
 
-// The chunk loop over remaining bytes: every chunk starts its chain at iv.
-int ChunkLoop(std::FILE* input, std::FILE* output, std::uint32_t remaining, const std::uint8_t key[8],
-              const std::uint8_t iv[8], bool encrypt) {
+// The chunk loop over remaining bytes: every chunk starts its chain at the stream IV.
+int ChunkLoop(std::FILE* input, std::FILE* output, std::uint32_t remaining, const DesPieces* pieces, bool encrypt) {
   std::uint8_t chunk[kChunk];
   int result = STREAM_OK;
   while (remaining > 0) {
@@ -277,12 +276,7 @@ int ChunkLoop(std::FILE* input, std::FILE* output, std::uint32_t remaining, cons
       result = STREAM_CANCELLED;
       break;
     }
-    const std::int32_t tail = want < kChunk ? static_cast<std::int32_t>(want % 8) : 0;
-    const std::int32_t whole = static_cast<std::int32_t>(want) - tail;
-    if (encrypt)
-      DesEncryptBlocks(chunk, whole, tail, key, iv);
-    else
-      DesDecryptBlocks(chunk, whole, tail, key, iv);
+    DesPiecesChunk(pieces, chunk, want, encrypt);
     if (std::fwrite(chunk, 1, want, output) != want) {
       result = STREAM_SHORT_WRITE;
       break;
@@ -295,17 +289,15 @@ int ChunkLoop(std::FILE* input, std::FILE* output, std::uint32_t remaining, cons
 }
 
 int StreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, const std::uint8_t key[8]) {
-  std::uint8_t iv[8];
-  RandomBytes(iv, sizeof iv);
+  DesPieces pieces;
   std::uint8_t head[8];
-  std::memcpy(head, iv, sizeof head);
-  DesEncryptBlocks(head, 8, 0, key, kZeroIv);
+  DesPiecesEncryptBegin(&pieces, key, head);
   int result = STREAM_OK;
   if (std::fwrite(head, 1, sizeof head, output) != sizeof head)
     result = STREAM_SHORT_WRITE;
   else
-    result = ChunkLoop(input, output, length, key, iv, true);
-  SecureWipe(iv, sizeof iv);
+    result = ChunkLoop(input, output, length, &pieces, true);
+  DesPiecesWipe(&pieces);
   return result;
 }
 
@@ -316,11 +308,12 @@ int StreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t* length, co
     return STREAM_SHORT_READ;
   }
   *length = stored - 8;
-  std::uint8_t iv[8];
-  if (std::fread(iv, 1, sizeof iv, input) != sizeof iv) return STREAM_SHORT_READ;
-  DesDecryptBlocks(iv, 8, 0, key, kZeroIv);
-  const int result = ChunkLoop(input, output, stored - 8, key, iv, false);
-  SecureWipe(iv, sizeof iv);
+  std::uint8_t head[8];
+  if (std::fread(head, 1, sizeof head, input) != sizeof head) return STREAM_SHORT_READ;
+  DesPieces pieces;
+  DesPiecesDecryptBegin(&pieces, key, head);
+  const int result = ChunkLoop(input, output, stored - 8, &pieces, false);
+  DesPiecesWipe(&pieces);
   return result;
 }
 
@@ -417,3 +410,27 @@ int DesStreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t* length,
   if (taken) DesScheduleRelease();
   return result;
 }
+
+void DesPiecesEncryptBegin(DesPieces* pieces, const std::uint8_t key[8], std::uint8_t head[8]) {
+  std::memcpy(pieces->key, key, 8);
+  RandomBytes(pieces->iv, sizeof pieces->iv);
+  std::memcpy(head, pieces->iv, 8);
+  DesEncryptBlocks(head, 8, 0, key, kZeroIv);
+}
+
+void DesPiecesDecryptBegin(DesPieces* pieces, const std::uint8_t key[8], const std::uint8_t head[8]) {
+  std::memcpy(pieces->key, key, 8);
+  std::memcpy(pieces->iv, head, 8);
+  DesDecryptBlocks(pieces->iv, 8, 0, key, kZeroIv);
+}
+
+void DesPiecesChunk(const DesPieces* pieces, std::uint8_t* chunk, std::uint32_t size, bool encrypt) {
+  const std::int32_t tail = size < kChunk ? static_cast<std::int32_t>(size % 8) : 0;
+  const std::int32_t whole = static_cast<std::int32_t>(size) - tail;
+  if (encrypt)
+    DesEncryptBlocks(chunk, whole, tail, pieces->key, pieces->iv);
+  else
+    DesDecryptBlocks(chunk, whole, tail, pieces->key, pieces->iv);
+}
+
+void DesPiecesWipe(DesPieces* pieces) { SecureWipe(pieces, sizeof *pieces); }

@@ -60,3 +60,22 @@ int TdesDecrypt(std::uint8_t* buffer, std::int32_t length, const std::uint8_t ke
 // (the progress receiver answered "cancel"; the stream stops at that block).
 int DesStreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, const std::uint8_t session_key[8]);
 int DesStreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t* length, const std::uint8_t session_key[8]);
+
+// The DES stream worked chunk by chunk, for data that arrives in pieces (the file
+// streams above are this over files). The state lives with the caller; the DES calls
+// need the schedule area held.
+struct DesPieces {
+  std::uint8_t key[8];
+  std::uint8_t iv[8];  // the stream IV, where every chunk's chain begins
+};
+constexpr std::uint32_t DES_STREAM_CHUNK = 1024;
+
+// Encrypting: draws the stream IV (8 random bytes) and gives the stream's head, the IV
+// encrypted under the key with a zero IV.
+void DesPiecesEncryptBegin(DesPieces* pieces, const std::uint8_t key[8], std::uint8_t head[8]);
+// Decrypting: the stream IV from the stored head.
+void DesPiecesDecryptBegin(DesPieces* pieces, const std::uint8_t key[8], const std::uint8_t head[8]);
+// One chunk in place: size is 1024, or less for the stream's last chunk (its tail of
+// size mod 8 bytes is then masked as DesEncrypt masks tails).
+void DesPiecesChunk(const DesPieces* pieces, std::uint8_t* chunk, std::uint32_t size, bool encrypt);
+void DesPiecesWipe(DesPieces* pieces);

@@ -9,6 +9,7 @@
 #include "compress/codec.h"
 #include "container/format.h"
 #include "container/operation.h"
+#include "container/pipeline.h"
 #include "container/result.h"
 #include "crypto/aes.h"
 #include "crypto/des.h"
@@ -240,6 +241,9 @@ DecryptResult OperationFixture::Decrypt(const std::string& path, const char* pas
   return back;
 }
 
+ThreadsScope::ThreadsScope(int threads) { PipelineSetThreads(threads); }
+ThreadsScope::~ThreadsScope() { PipelineSetThreads(0); }
+
 // --- Data -------------------------------------------------------------------------------
 
 Bytes MixedBytes(std::size_t n, unsigned seed) {
@@ -265,10 +269,10 @@ Bytes MixedBytes(std::size_t n, unsigned seed) {
 }
 
 std::uint64_t LargeFileSize() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   return 16u << 20;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
   return 16u << 20;
 #else
   return 100u << 20;

@@ -70,6 +70,15 @@ class OperationFixture : public ::testing::Test {
   std::uint32_t algorithm_ = 1;
 };
 
+// While it lives, the operations give large items this many threads (1 or 2).
+class ThreadsScope {
+ public:
+  explicit ThreadsScope(int threads);
+  ~ThreadsScope();
+  ThreadsScope(const ThreadsScope&) = delete;
+  ThreadsScope& operator=(const ThreadsScope&) = delete;
+};
+
 // n bytes of text-like runs, repeats and random stretches; the same for the same seed.
 Bytes MixedBytes(std::size_t n, unsigned seed);
 // The size of the large-file test: 100 MiB, less under the sanitizers.

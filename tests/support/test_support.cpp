@@ -55,6 +55,7 @@ ProgressRecorder::~ProgressRecorder() {
 
 int ProgressRecorder::Receive(void* self, std::uint32_t notification, std::uint32_t value) {
   auto* recorder = static_cast<ProgressRecorder*>(self);
+  if (std::this_thread::get_id() != recorder->thread_) recorder->on_its_thread_ = false;
   recorder->events_.emplace_back(notification, value);
   return recorder->events_.size() - 1 == recorder->cancel_at_ ? RECEIVER_CANCEL : RECEIVER_GO_ON;
 }

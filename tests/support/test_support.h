@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -44,11 +45,16 @@ class ProgressRecorder {
   // Answers RECEIVER_CANCEL to the notification with this index (0 = the first), as the
   // progress dialog's Cancel button does.
   void CancelAt(std::size_t index) { cancel_at_ = index; }
+  // false once a notification arrived on another thread than the one that made the
+  // recorder (the progress dialog must get every notification on its own thread).
+  bool OnItsThread() const { return on_its_thread_; }
 
  private:
   static int Receive(void* self, std::uint32_t notification, std::uint32_t value);
   std::vector<std::pair<std::uint32_t, std::uint32_t>> events_;
   std::size_t cancel_at_ = static_cast<std::size_t>(-1);
+  std::thread::id thread_ = std::this_thread::get_id();
+  bool on_its_thread_ = true;
 };
 
 // A test-name suffix made of text: letters and digits kept, anything else "_".

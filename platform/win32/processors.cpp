@@ -1,0 +1,12 @@
+// The processors of the process's affinity mask (GetProcessAffinityMask).
+#include <windows.h>
+
+#include "platform/processors.h"
+
+int ProcessorCount() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || process == 0) return 1;
+  int count = 0;
+  for (; process != 0; process &= process - 1) ++count;
+  return count;
+}
