@@ -16,7 +16,10 @@
 #include "keys/passphrase_list.h"
 #include "keys/settings.h"
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
@@ -124,11 +127,7 @@ int main(int argc, char** argv) {
   const std::string cli_dir = folder + "cli\\";
   CreateDirectoryA(window_dir.c_str(), nullptr);
   CreateDirectoryA(cli_dir.c_str(), nullptr);
-  const std::string list = [] {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + "vekflist.tmp";
-  }();
+  const std::string list = TemporaryFolder() + "vekflist.tmp";
 
   std::printf("%-30s %10s %10s\n", "seconds", "encrypt", "decrypt");
   for (int round = 1; round <= rounds; ++round) {

@@ -7,34 +7,20 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/help.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
 
 namespace {
 
-std::string Folder() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string s = path;
-  return s.substr(0, s.rfind('\\') + 1);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string Record() { return Folder() + "browser\\started.txt"; }
+std::string Record() { return TestProgramFolder() + "browser\\started.txt"; }
 
 // The stand-in's record of its command line, waited for up to 20 s ("" if none).
 std::string WaitForRecord() {
   for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50))
-    if (GetFileAttributesA(Record().c_str()) != INVALID_FILE_ATTRIBUTES) return ReadFile(Record());
+    if (Exists(Record())) return Content(Record());
   return "";
 }
 
@@ -46,16 +32,12 @@ void SetDefault(const std::string& key, const std::string& value) {
   RegCloseKey(k);
 }
 
-std::string Viewer() {
-  char system[MAX_PATH];
-  GetSystemDirectoryA(system, sizeof system);
-  return std::string(system) + "\\winhlp32.exe";
-}
+std::string Viewer() { return SystemFolder() + "\\winhlp32.exe"; }
 
 // This folder as the page's address: "file:///" and the path with slashes (the build
 // folder holds no character that an address would have to escape).
 std::string PageAddress() {
-  std::string address = "file:///" + Folder() + "Quillnox.htm";
+  std::string address = "file:///" + TestProgramFolder() + "Quillnox.htm";
   for (char& c : address)
     if (c == '\\') c = '/';
   return address;
@@ -66,10 +48,10 @@ class HelpRoute : public ::testing::Test {
   static void SetUpTestSuite() {
     // The stand-in browser, registered for ".htm".
     SetDefault(".htm", "QuillnoxTestPage");
-    SetDefault("QuillnoxTestPage\\shell\\open\\command", "\"" + Folder() + "browser\\browser.exe\" \"%1\"");
+    SetDefault("QuillnoxTestPage\\shell\\open\\command", "\"" + TestProgramFolder() + "browser\\browser.exe\" \"%1\"");
   }
   void SetUp() override {
-    ASSERT_NE(GetFileAttributesA((Folder() + "Quillnox.htm").c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(Exists(TestProgramFolder() + "Quillnox.htm"));
     DeleteFileA(Record().c_str());
   }
 };
@@ -79,7 +61,7 @@ TEST_F(HelpRoute, WithoutTheViewerThePageOpensAtTheTopicsAnchor) {
   struct PutBack {
     ~PutBack() { MoveFileA((Viewer() + ".away").c_str(), Viewer().c_str()); }
   } put_back;
-  const std::string page = ReadFile(Folder() + "Quillnox.htm");
+  const std::string page = Content(TestProgramFolder() + "Quillnox.htm");
   struct Case {
     int topic;
     std::string anchor;
@@ -98,13 +80,13 @@ TEST_F(HelpRoute, WithoutTheViewerThePageOpensAtTheTopicsAnchor) {
 }
 
 TEST_F(HelpRoute, WithTheViewerWinHelpShowsTheHelpFile) {
-  ASSERT_NE(GetFileAttributesA(Viewer().c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(Exists(Viewer()));
   ShowHelp(nullptr, 8);
   HWND viewer = nullptr;
   for (DWORD start = GetTickCount(); !viewer && GetTickCount() - start < 30000; Sleep(100))
     viewer = FindWindowA("MS_WINHELP", nullptr);
   EXPECT_NE(viewer, nullptr);
-  EXPECT_EQ(GetFileAttributesA(Record().c_str()), INVALID_FILE_ATTRIBUTES);  // no page
+  EXPECT_FALSE(Exists(Record()));  // no page
   if (viewer) {
     PostMessageA(viewer, WM_CLOSE, 0, 0);
     for (DWORD start = GetTickCount(); FindWindowA("MS_WINHELP", nullptr) && GetTickCount() - start < 5000;)
