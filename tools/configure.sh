@@ -6,7 +6,8 @@ set -e
 cd "$(dirname "$0")/.."
 fresh=""
 for system in "build/$1"/CMakeFiles/*/CMakeSystem.cmake; do
-  toolchain=$(sed -n 's/^include("\(.*\)")$/\1/p' "$system" 2>/dev/null)
+  [ -f "$system" ] || continue
+  toolchain=$(sed -n 's/^include("\(.*\)")$/\1/p' "$system")
   if [ -n "$toolchain" ] && [ ! -f "$toolchain" ]; then fresh=--fresh; fi
 done
 cmake --preset "$1" $fresh >/dev/null
