@@ -44,10 +44,19 @@ std::string ShownValue(DWORD type, const BYTE* data, DWORD size) {
   return shown;
 }
 
-// Keys and values below root\path in one view, as "view|root|path|name|value" lines.
+// A key path as a 32-bit program names it: the 64-bit view shows the keys of 32-bit
+// programs below "Software\Wow6432Node".
+std::string PathOfTheOwnView(const std::string& path) {
+  const std::string node = "Software\\Wow6432Node";
+  if (path.size() < node.size() || lstrcmpiA(path.substr(0, node.size()).c_str(), node.c_str()) != 0) return path;
+  return "Software" + path.substr(node.size());
+}
+
+// Keys and values below root\path in one view, as "view|root|path|name|value" lines. A
+// skipped key is skipped in both views.
 void ListKeys(HKEY root, const char* root_name, const std::string& path, bool view_64bit,
               const std::vector<std::string>& skip, std::set<std::string>* out) {
-  if (Skipped(skip, path)) return;
+  if (Skipped(skip, path) || Skipped(skip, PathOfTheOwnView(path))) return;
   HKEY key = nullptr;
   if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | ViewAccess(view_64bit), &key) != ERROR_SUCCESS) return;
   const std::string line = std::string(view_64bit ? "64|" : "32|") + root_name + "|" + path;
