@@ -9,6 +9,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
 . "$HERE/../tools/wine-env.sh"
 BUILD=$(cd "${1:-$HERE/../build/win64}" && pwd); ROUNDS="${2:-1}"
+qlx_wine_can_run "$BUILD/tests/commands/quillnox_local_bench.exe" local_commands || exit 77
 RUN=$(mktemp -d /tmp/qlx-local-bench.XXXXXX)
 trap 'qlx_wine_end_prefix "$RUN"' EXIT
 qlx_wine_fresh_prefix "$RUN"

@@ -6,6 +6,7 @@
 set -e
 HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/wine-env.sh"
+qlx_wine_can_run "$1/$4" screenshots || exit 77   # else an empty screen would be saved
 [ -n "$DISPLAY" ] || exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
 BUILD="$1"; OUT="$2"; NAME="$3"; PROGRAM="$4"; shift 4
 RUN=$(mktemp -d /tmp/wine-shot.XXXXXX)

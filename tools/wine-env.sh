@@ -14,6 +14,8 @@
 #                                 and status 0, when it can)
 #   qlx_wine32_problem            why 32-bit Windows programs cannot run here (nothing,
 #                                 and status 0, when they can)
+#   qlx_wine_can_run FILE WHO     refuses a 32-bit program where it cannot run (status
+#                                 77, the reason on standard error)
 
 # No Mono or Gecko prompts; no menu entries, icons or desktop files in the host's $HOME
 # when shortcuts are saved; no URL or mailto opening reaching the host's browser.
@@ -153,5 +155,22 @@ qlx_wine32_problem() {
     echo "32-bit Wine does not start ($_qlx_loader --version fails)"
     return 1
   fi
+  return 0
+}
+
+# Status 0 when Wine can run the program FILE here; for a 32-bit program where 32-bit
+# Wine cannot run, the reason on standard error (WHO: the script saying it) and status
+# 77. Without 32-bit Wine, Wine starts nothing, prints nothing and exits 0: a test would
+# pass, a screenshot would show an empty screen. QLX_WINE32_PROBLEM, when set, is the
+# finding of an earlier check (tools/wine-ctest.sh makes it once per run).
+qlx_wine_can_run() {
+  case "$(file -b "$1" 2>/dev/null)" in
+    "PE32 "*)
+      _qlx_problem=${QLX_WINE32_PROBLEM-$(qlx_wine32_problem)}
+      if [ -n "$_qlx_problem" ]; then
+        echo "$2: $1 is a 32-bit program and cannot run here: $_qlx_problem" >&2
+        return 77
+      fi ;;
+  esac
   return 0
 }

@@ -10,14 +10,7 @@
 : "${WINEPREFIX:?run the Windows tests through tools/wine-ctest.sh}"; export WINEPREFIX
 . "$(dirname "$0")/wine-env.sh"
 qlx_wine_env
-case "$(file -b "$1" 2>/dev/null)" in
-  "PE32 "*)
-    problem=${QLX_WINE32_PROBLEM-$(qlx_wine32_problem)}
-    if [ -n "$problem" ]; then
-      echo "wine-run: $1 is a 32-bit program and cannot run here: $problem" >&2
-      exit 77
-    fi ;;
-esac
+qlx_wine_can_run "$1" wine-run || exit 77
 ( flock 9                                       # 9>&- : Wine's daemons must not inherit the lock
   [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i </dev/null >/dev/null 2>&1 9>&-; wineserver -w 9>&-; }
   if wineserver -p"${WINE_PERSIST:-15}" </dev/null >/dev/null 2>&1 9>&-; then   # 0: we started it
