@@ -5,12 +5,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstring>
 
-#include "app/command_line.h"
-#include "app/document.h"
+#include "app/commands/open_document.h"
+#include "app/dialogs/keys_ui.h"
+#include "app/logic/command_line.h"
+#include "app/logic/document.h"
 #include "app/main_window.h"
-#include "app/keys_ui.h"
+#include "keys/first_start.h"
 #include "keys/settings.h"
 #include "platform/msgbox.h"
 #include "resources/resource.h"
@@ -48,16 +51,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
   }
   if (!SettingsInit()) return 0;
   if (!AccessPasswordGate()) return 0;
-  SetProcessCommandLine(line);
-
+  // The process's copy of its command line (the main window looks in it for
+  // "/EXPORTWINDOW"), and the copy the open dispatch works on.
+  char process_line[COMMAND_LINE_SIZE];
+  std::snprintf(process_line, sizeof process_line, "%s", line);
   char work[COMMAND_LINE_SIZE];
-  std::memcpy(work, ProcessCommandLine(), sizeof work);
-  Document* document = TheDocument();
-  ClearDocument(document);
-  if (OpenCommandLine(nullptr, document, work) != 1) return 0;
+  std::memcpy(work, process_line, sizeof work);
+
+  Document document{};  // the program's one document, for its whole life
+  if (OpenCommandLine(nullptr, &document, work) != 1) return 0;
 
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
-  RunMainWindow(instance);
+  RunMainWindow(instance, &document, process_line);
   return 0;
 }

@@ -1,6 +1,7 @@
 // The main window's procedure: creation and destruction, the command table, the
-// system menu, placement, the hand-over of a second start, drops, the frame snap,
-// and showing the document with its mode's buttons.
+// system menu, placement, the hand-over of a second start, drops and the frame snap.
+// It alone, with main.cpp, reaches the program's one document; everything it calls
+// gets the document from it.
 #include "app/main_window.h"
 
 #include <commctrl.h>
@@ -12,20 +13,24 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/document.h"
-#include "app/file_list.h"
-#include "app/file_list_view.h"
-#include "app/help.h"
-#include "app/mail.h"
-#include "app/main_layout.h"
-#include "app/main_window_look.h"
-#include "app/progress_dialog.h"
-#include "app/keys_ui.h"
-#include "app/commands.h"
-#include "app/send_encrypted.h"
-#include "app/output_files.h"
-#include "keys/access_password.h"
+#include "app/commands/document_commands.h"
+#include "app/commands/local_commands.h"
+#include "app/commands/open_document.h"
+#include "app/commands/send_encrypted.h"
+#include "app/dialogs/help.h"
+#include "app/dialogs/keys_ui.h"
+#include "app/dialogs/output_files.h"
+#include "app/dialogs/progress_dialog.h"
+#include "app/logic/command_line.h"
+#include "app/logic/document.h"
+#include "app/logic/file_list.h"
+#include "app/logic/main_layout.h"
+#include "app/send/mail.h"
+#include "app/views/file_list_view.h"
+#include "app/views/main_view.h"
+#include "app/views/main_window_look.h"
+#include "app/views/text_field.h"
+#include "container/operation.h"
 #include "keys/settings.h"
 #include "platform/msgbox.h"
 #include "resources/resource.h"
@@ -35,20 +40,20 @@ namespace {
 constexpr UINT_PTR TIMER_OPENED_FILES = 1;
 constexpr UINT_PTR TIMER_EXPORT_WINDOW = 2;
 
-int g_ready = 1;             // no earlier hand-over is still being handled
-int g_text_fit = 1;          // the next side-border snap fits the text
+// What the main window keeps while it exists (its dialog data).
+struct MainWindowState {
+  Document* document;        // the program's one document
+  const char* command_line;  // the process's command line
+  bool self_extracting;      // the self-extracting toggle: the next send makes a package
+  bool ready;                // no earlier hand-over is still being handled
+  int text_fit;              // the next side-border snap fits the text
+};
+
+MainWindowState* State(HWND window) {
+  return reinterpret_cast<MainWindowState*>(GetWindowLongPtrA(window, DWLP_USER));
+}
 
 HWND Control(HWND window, int id) { return GetDlgItem(window, id); }
-
-// The control of a pair, whichever of its two ids it carries now.
-HWND PairControl(HWND window, int first, int second) {
-  HWND control = Control(window, first);
-  return control ? control : Control(window, second);
-}
-
-void SetControlId(HWND control, int id) {
-  if (control) SetWindowLongPtrA(control, GWLP_ID, id);
-}
 
 // Quit and close refuse while files opened from the document are in use.
 bool MayClose(HWND window) {
@@ -57,32 +62,6 @@ bool MayClose(HWND window) {
   std::snprintf(text, sizeof text, "You must close the files opened with %s before leaving.", DisplayName());
   WarningBox(window, text);
   return false;
-}
-
-// The caption's text measured with the font it is drawn with.
-SIZE CaptionExtent(HWND caption, const char* text) {
-  SIZE size = {0, 0};
-  HDC dc = GetDC(caption);
-  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(caption, WM_GETFONT, 0, 0));
-  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(ANSI_VAR_FONT));
-  GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
-  SelectObject(dc, old);
-  ReleaseDC(caption, dc);
-  return size;
-}
-
-void Place(HWND control, const ControlBox& box) {
-  if (control) MoveWindow(control, box.x, box.y, box.width, box.height, TRUE);
-}
-
-int LowestItemBottom(HWND list) {
-  const int count = ListView_GetItemCount(list);
-  int lowest = 0;
-  for (int i = 0; i < count; ++i) {
-    RECT rect = {};
-    if (ListView_GetItemRect(list, i, &rect, LVIR_BOUNDS)) lowest = std::max(lowest, static_cast<int>(rect.bottom));
-  }
-  return lowest;
 }
 
 void ApplyPlacement(HWND window) {
@@ -129,8 +108,8 @@ void ToggleAlwaysVisible(HWND window) {
   SettingsSetFlag(SETTING_VISIBLE, visible);
 }
 
-void AlgorithmMenu(HWND window, HWND toggle) {
-  if (TheDocument()->mode != MODE_ENCRYPT) {
+void AlgorithmMenu(HWND window, const Document* document, HWND toggle) {
+  if (document->mode != MODE_ENCRYPT) {
     WarningBox(window,
                "You may choose the encryption algorithm in \"encryption\" mode only.\n"
                "In \"decryption\" mode it shows the algorithm used to encrypt the file.\n");
@@ -148,24 +127,24 @@ void AlgorithmMenu(HWND window, HWND toggle) {
   DestroyMenu(menu);
   if (choice == 1 || choice == 2) {
     SettingsSetFlag(SETTING_ALGO, choice);
-    UpdateButtons(window, TheDocument()->mode);
+    UpdateButtons(window, document);
   }
 }
 
-void ToggleSelfExtract(HWND window, HWND toggle) {
-  SetControlId(toggle, self_extract_enabled ? IDC_MAIN_SELFX_OFF : IDC_MAIN_SELFX_ON);
+void ToggleSelfExtract(HWND window, MainWindowState* state, HWND toggle) {
+  SetControlId(toggle, state->self_extracting ? IDC_MAIN_SELFX_OFF : IDC_MAIN_SELFX_ON);
   SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(toggle), 0);
-  self_extract_enabled = self_extract_enabled ? 0 : 1;
+  state->self_extracting = !state->self_extracting;
   InvalidateRect(toggle, nullptr, FALSE);
 }
 
-void RunCommand(HWND window, int id, HWND control) {
-  Document* document = TheDocument();
+void RunCommand(HWND window, MainWindowState* state, int id, HWND control) {
+  Document* document = state->document;
   switch (id) {
     case IDC_MAIN_KEY_BUTTON: KeyMenu(window, control); break;
-    case IDC_MAIN_OPEN: OpenFiles(window); break;
+    case IDC_MAIN_OPEN: OpenFiles(window, document); break;
     case IDC_MAIN_SEND:
-    case IDC_MAIN_SEND_CAPTION: SendEncrypted(window, document); break;
+    case IDC_MAIN_SEND_CAPTION: SendEncrypted(window, document, state->self_extracting); break;
     case IDC_MAIN_LOCAL:
     case IDC_MAIN_LOCAL_CAPTION: {
       int done = 0;
@@ -182,63 +161,63 @@ void RunCommand(HWND window, int id, HWND control) {
     case IDC_MAIN_OPEN_CAPTION: DecryptAndOpen(window, document); break;
     case IDC_MAIN_REPLY:
     case IDC_MAIN_REPLY_CAPTION: MakeReply(window, document); break;
-    case IDC_MAIN_NEW: NewDocument(window); break;
+    case IDC_MAIN_NEW: NewDocument(window, document); break;
     case IDC_MAIN_ALGO_DES:
-    case IDC_MAIN_ALGO_AES: AlgorithmMenu(window, control); break;
+    case IDC_MAIN_ALGO_AES: AlgorithmMenu(window, document, control); break;
     case IDC_MAIN_PASSWORD_ON:
     case IDC_MAIN_PASSWORD_OFF:
       AccessPasswordDialog(window);
-      UpdateButtons(window, document->mode);
+      UpdateButtons(window, document);
       break;
     case IDC_MAIN_SELFX_ON:
-    case IDC_MAIN_SELFX_OFF: ToggleSelfExtract(window, control); break;
+    case IDC_MAIN_SELFX_OFF: ToggleSelfExtract(window, state, control); break;
     case IDC_MAIN_HELP: SendMessageA(window, WM_SYSCOMMAND, SC_CONTEXTHELP, 0); break;
     default: break;
   }
 }
 
-void ListMenu(HWND window) {
+void ListMenu(HWND window, Document* document) {
   HWND list = Control(window, IDC_MAIN_FILES);
   const int selected = SelectedFileIndex(window);
   RECT rect = {};
   if (selected < 0 || !ListView_GetItemRect(list, selected, &rect, LVIR_ICON)) return;
   MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
   HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING | (TheDocument()->mode == MODE_ENCRYPT ? MF_GRAYED : 0), 1, "Open");
+  AppendMenuA(menu, MF_STRING | (document->mode == MODE_ENCRYPT ? MF_GRAYED : 0), 1, "Open");
   AppendMenuA(menu, MF_STRING, 2, "Suppress");
   const int choice = TrackPopupMenu(menu, TPM_RETURNCMD, rect.left + 8, rect.top + 8, 0, window, nullptr);
   DestroyMenu(menu);
-  if (choice == 1) DecryptAndOpen(window, TheDocument());
-  if (choice == 2) RemoveSelectedFile(window);
+  if (choice == 1) DecryptAndOpen(window, document);
+  if (choice == 2) RemoveSelectedFile(window, document);
 }
 
-void ListNotify(HWND window, NMHDR* header) {
+void ListNotify(HWND window, Document* document, NMHDR* header) {
   switch (header->code) {
-    case NM_RCLICK: ListMenu(window); break;
+    case NM_RCLICK: ListMenu(window, document); break;
     case NM_DBLCLK:
-      if (TheDocument()->mode == MODE_DECRYPT) DecryptAndOpen(window, TheDocument());
+      if (document->mode == MODE_DECRYPT) DecryptAndOpen(window, document);
       break;
     case LVN_KEYDOWN:
-      if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) RemoveSelectedFile(window);
+      if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) RemoveSelectedFile(window, document);
       break;
     default: break;
   }
 }
 
-void HandOverReceived(HWND window, const COPYDATASTRUCT* data) {
+void HandOverReceived(HWND window, MainWindowState* state, const COPYDATASTRUCT* data) {
   if (data == nullptr || data->dwData != 0 || data->cbData < 1 || data->cbData > COMMAND_LINE_SIZE ||
       data->lpData == nullptr || std::memchr(data->lpData, '\0', data->cbData) == nullptr) {
     return;
   }
-  if (!g_ready || OperationRunning()) return;  // an operation is reading the document's files
-  g_ready = 0;
+  if (!state->ready || OperationRunning()) return;  // an operation is reading the document's files
+  state->ready = false;
   char line[COMMAND_LINE_SIZE];
   std::memcpy(line, data->lpData, data->cbData);
-  if (OpenCommandLine(window, TheDocument(), line) == 1) ShowDocument(window, TheDocument());
-  g_ready = 1;
+  if (OpenCommandLine(window, state->document, line) == 1) ShowDocument(window, state->document);
+  state->ready = true;
 }
 
-void Dropped(HWND window, HDROP drop) {
+void Dropped(HWND window, Document* document, HDROP drop) {
   const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
   std::vector<std::string> names;
   for (UINT i = 0; i < count; ++i) {
@@ -254,15 +233,13 @@ void Dropped(HWND window, HDROP drop) {
   if (!FileListPath(list_path)) return;
   char line[COMMAND_LINE_SIZE];
   std::snprintf(line, sizeof line, "/d %s", list_path);
-  if (OpenCommandLine(window, TheDocument(), line) == 1) ShowDocument(window, TheDocument());
+  if (OpenCommandLine(window, document, line) == 1) ShowDocument(window, document);
 }
 
 int WidestTextLine(HWND window) {
-  HWND field = Control(window, IDC_MAIN_TEXT);
-  const int length = GetWindowTextLengthA(field);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetWindowTextA(field, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
+  char* copy = TextFieldCopy(window, EmptyText::Kept);
+  const std::string text = copy ? copy : "";
+  OperationTextFree(copy);
   HDC dc = GetDC(window);
   HGDIOBJ old = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
   int widest = 0;
@@ -282,7 +259,7 @@ int WidestTextLine(HWND window) {
   return widest;
 }
 
-bool FrameSnap(HWND window, WPARAM hit) {
+bool FrameSnap(HWND window, MainWindowState* state, WPARAM hit) {
   Border border = Border::Other;
   switch (hit) {
     case HTLEFT: border = Border::Left; break;
@@ -299,15 +276,16 @@ bool FrameSnap(HWND window, WPARAM hit) {
   GetWindowRect(window, &rect);
   int fit = MAIN_MIN_WIDTH;
   if (border == Border::Left || border == Border::Right) {
-    const bool empty = GetWindowTextLengthA(Control(window, IDC_MAIN_TEXT)) == 0;
-    fit = TextFitWidth(&g_text_fit, empty, empty ? 0 : WidestTextLine(window));
+    const bool empty = TextFieldEmpty(window);
+    fit = TextFitWidth(&state->text_fit, empty, empty ? 0 : WidestTextLine(window));
   }
   const WindowEdges snapped = SnapRectangle(border, {rect.left, rect.top, rect.right, rect.bottom}, fit);
   MoveWindow(window, snapped.left, snapped.top, snapped.right - snapped.left, snapped.bottom - snapped.top, TRUE);
   return true;
 }
 
-void Create(HWND window) {
+void Create(HWND window, MainWindowState* state) {
+  SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
   SetMainWindowHandle(window);
   char class_name[101] = "";
   GetClassNameA(window, class_name, sizeof class_name);
@@ -327,14 +305,14 @@ void Create(HWND window) {
   ListView_SetTextBkColor(list, LightColour());
 
   BuildSystemMenu(window);
-  ShowDocument(window, TheDocument());
+  ShowDocument(window, state->document);
   ApplyPlacement(window);
   SetFocus(Control(window, IDC_MAIN_TEXT));
-  if (std::strstr(ProcessCommandLine(), "/EXPORTWINDOW")) SetTimer(window, TIMER_EXPORT_WINDOW, 500, nullptr);
+  if (std::strstr(state->command_line, "/EXPORTWINDOW")) SetTimer(window, TIMER_EXPORT_WINDOW, 500, nullptr);
 }
 
-void Destroy(HWND window) {
-  Document* document = TheDocument();
+void Destroy(HWND window, MainWindowState* state) {
+  Document* document = state->document;
   if (document->file_count > 0 && document->files && document->reply && document->files[0].container[0]) {
     DeleteFileA(document->files[0].container);
   }
@@ -351,12 +329,14 @@ void Destroy(HWND window) {
 }
 
 INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG) {
+    Create(window, reinterpret_cast<MainWindowState*>(lparam));
+    return FALSE;
+  }
+  MainWindowState* state = State(window);
   switch (message) {
-    case WM_INITDIALOG:
-      Create(window);
-      return FALSE;
     case WM_COMMAND:
-      if (HIWORD(wparam) == 0) RunCommand(window, LOWORD(wparam), reinterpret_cast<HWND>(lparam));
+      if (state && HIWORD(wparam) == 0) RunCommand(window, state, LOWORD(wparam), reinterpret_cast<HWND>(lparam));
       return FALSE;
     case WM_SYSCOMMAND:
       if (wparam == IDM_ABOUT) {
@@ -392,9 +372,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
           ControlColours(reinterpret_cast<HDC>(wparam), message == WM_CTLCOLORDLG ? nullptr : reinterpret_cast<HWND>(lparam)));
     case WM_NOTIFY: {
       NMHDR* header = reinterpret_cast<NMHDR*>(lparam);
-      if (!TooltipNotify(window, header, TheDocument()->mode, TheDocument()->reply) &&
+      if (state && !TooltipNotify(window, header, state->document->mode, state->document->reply) &&
           header->idFrom == IDC_MAIN_FILES) {
-        ListNotify(window, header);
+        ListNotify(window, state->document, header);
       }
       return TRUE;
     }
@@ -404,11 +384,11 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       return FALSE;
     }
     case WM_COPYDATA:
-      HandOverReceived(window, reinterpret_cast<const COPYDATASTRUCT*>(lparam));
+      if (state) HandOverReceived(window, state, reinterpret_cast<const COPYDATASTRUCT*>(lparam));
       SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
       return TRUE;
     case WM_DROPFILES:
-      Dropped(window, reinterpret_cast<HDROP>(wparam));
+      if (state) Dropped(window, state->document, reinterpret_cast<HDROP>(wparam));
       return FALSE;
     case WM_GETMINMAXINFO: {
       MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lparam);
@@ -420,12 +400,12 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       LayoutMainWindow(window, LOWORD(lparam), HIWORD(lparam));
       return TRUE;
     case WM_NCLBUTTONDBLCLK:
-      return FrameSnap(window, wparam) ? TRUE : FALSE;
+      return state && FrameSnap(window, state, wparam) ? TRUE : FALSE;
     case WM_EXITSIZEMOVE:
       InvalidateRect(window, nullptr, TRUE);
       return TRUE;
     case WM_DESTROY:
-      Destroy(window);
+      if (state) Destroy(window, state);
       return FALSE;
     default:
       return FALSE;
@@ -434,113 +414,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
 
 }  // namespace
 
-int SelfExtractEnabled() { return self_extract_enabled; }
-
-void RunMainWindow(HINSTANCE instance) {
-  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, 0);
-}
-
-int ShowDocument(HWND window, Document* document) {
-  if (document->file_count > 0 && document->files && std::strcmp(document->files[0].name, "vekflist.tmp") == 0) {
-    WarningBox(window, "Unexpected code path");
-    return 0;
-  }
-  FillFileList(window, document);
-  HWND field = Control(window, IDC_MAIN_TEXT);
-  SetWindowTextA(field, document->text ? document->text : "");
-  SendMessageA(field, EM_SETSEL, 0, -1);
-  PostMessageA(field, WM_KEYDOWN, VK_RIGHT, 0);
-  KeyFieldRefresh(window, document->identified_passphrase);
-  if (document->text && document->text[0] && document->file_count == 0 && !document->reply) {
-    document->mode = MODE_ENCRYPT;
-  }
-  UpdateButtons(window, document->mode);
-  SetForegroundWindow(window);
-  return 1;
-}
-
-void UpdateButtons(HWND window, int mode) {
-  const Document* document = TheDocument();
-  SetDlgItemTextA(window, IDC_MAIN_REPLY_CAPTION, "Reply");
-  EnableWindow(Control(window, IDC_MAIN_REPLY), document->reply ? TRUE : FALSE);
-  EnableWindow(Control(window, IDC_MAIN_REPLY_CAPTION), document->reply ? TRUE : FALSE);
-
-  HWND send = PairControl(window, IDC_MAIN_SEND, IDC_MAIN_DECRYPT_OPEN);
-  HWND send_caption = PairControl(window, IDC_MAIN_SEND_CAPTION, IDC_MAIN_OPEN_CAPTION);
-  if (mode == MODE_ENCRYPT) {
-    SetDlgItemTextA(window, IDC_MAIN_LOCAL_CAPTION, "Encrypt");
-    SetDlgItemTextA(window, IDC_MAIN_QUIT_CAPTION, "Quit");
-    SetControlId(send, IDC_MAIN_SEND);
-    SetControlId(send_caption, IDC_MAIN_SEND_CAPTION);
-    SetWindowTextA(send_caption, "Send");
-    EnableWindow(send, TRUE);
-    EnableWindow(send_caption, TRUE);
-  } else if (mode == MODE_DECRYPT) {
-    SetDlgItemTextA(window, IDC_MAIN_LOCAL_CAPTION, "Decrypt");
-    SetDlgItemTextA(window, IDC_MAIN_QUIT_CAPTION, "Quit");
-    SetControlId(send, IDC_MAIN_DECRYPT_OPEN);
-    SetControlId(send_caption, IDC_MAIN_OPEN_CAPTION);
-    SetWindowTextA(send_caption, "Open");
-    const BOOL any = ListView_GetItemCount(Control(window, IDC_MAIN_FILES)) > 0 ? TRUE : FALSE;
-    EnableWindow(send, any);
-    EnableWindow(send_caption, any);
-  }
-  InvalidateRect(send, nullptr, FALSE);
-
-  int algo = 1;
-  SettingsGetFlag(SETTING_ALGO, &algo);
-  HWND algorithm = PairControl(window, IDC_MAIN_ALGO_DES, IDC_MAIN_ALGO_AES);
-  SetControlId(algorithm, algo == 1 ? IDC_MAIN_ALGO_DES : IDC_MAIN_ALGO_AES);
-  InvalidateRect(algorithm, nullptr, FALSE);
-  HWND password = PairControl(window, IDC_MAIN_PASSWORD_ON, IDC_MAIN_PASSWORD_OFF);
-  SetControlId(password, AccessPasswordActive() ? IDC_MAIN_PASSWORD_ON : IDC_MAIN_PASSWORD_OFF);
-  InvalidateRect(password, nullptr, FALSE);
-
-  RECT client = {};
-  GetClientRect(window, &client);
-  LayoutMainWindow(window, client.right, client.bottom);
-}
-
-void LayoutMainWindow(HWND window, int width, int height) {
-  HWND list = Control(window, IDC_MAIN_FILES);
-  const int row = ListRowHeight(LowestItemBottom(list));
-  LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
-  const LONG_PTR wanted = row == 17 ? (style | LVS_NOSCROLL) : (style & ~static_cast<LONG_PTR>(LVS_NOSCROLL));
-  if (wanted != style) SetWindowLongPtrA(list, GWL_STYLE, wanted);
-
-  const int caption_ids[4][2] = {{IDC_MAIN_REPLY_CAPTION, 0},
-                                 {IDC_MAIN_SEND_CAPTION, IDC_MAIN_OPEN_CAPTION},
-                                 {IDC_MAIN_LOCAL_CAPTION, 0},
-                                 {IDC_MAIN_QUIT_CAPTION, 0}};
-  HWND captions[4];
-  CaptionSizes sizes = {};
-  for (int i = 0; i < 4; ++i) {
-    captions[i] = caption_ids[i][1] ? PairControl(window, caption_ids[i][0], caption_ids[i][1])
-                                    : Control(window, caption_ids[i][0]);
-    char text[32] = "";
-    GetWindowTextA(captions[i], text, sizeof text);
-    const SIZE extent = CaptionExtent(captions[i], text);
-    sizes.width[i] = extent.cx;
-    sizes.height[i] = extent.cy;
-  }
-  const int banner = BannerWidth();
-  const MainLayout layout = ComputeMainLayout(width, height, banner, row, sizes);
-  Place(Control(window, IDC_MAIN_BANNER), {0, 10, banner, 29});
-  Place(Control(window, IDC_MAIN_FILLER), layout.filler);
-  Place(Control(window, IDC_MAIN_OPEN), layout.open);
-  Place(Control(window, IDC_MAIN_NEW), layout.new_document);
-  Place(list, layout.files);
-  Place(Control(window, IDC_MAIN_TEXT), layout.text);
-  Place(Control(window, IDC_MAIN_KEY_FIELD), layout.key_field);
-  Place(Control(window, IDC_MAIN_KEY_BUTTON), layout.key_button);
-  const HWND buttons[4] = {Control(window, IDC_MAIN_REPLY), PairControl(window, IDC_MAIN_SEND, IDC_MAIN_DECRYPT_OPEN),
-                           Control(window, IDC_MAIN_LOCAL), Control(window, IDC_MAIN_QUIT)};
-  for (int i = 0; i < 4; ++i) {
-    Place(buttons[i], layout.buttons[i]);
-    Place(captions[i], layout.captions[i]);
-  }
-  Place(PairControl(window, IDC_MAIN_ALGO_DES, IDC_MAIN_ALGO_AES), layout.algorithm);
-  Place(PairControl(window, IDC_MAIN_SELFX_ON, IDC_MAIN_SELFX_OFF), layout.self_extract);
-  Place(PairControl(window, IDC_MAIN_PASSWORD_ON, IDC_MAIN_PASSWORD_OFF), layout.password);
-  Place(Control(window, IDC_MAIN_HELP), layout.help);
+void RunMainWindow(HINSTANCE instance, Document* document, const char* command_line) {
+  MainWindowState state{document, command_line, false, true, 1};
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc, reinterpret_cast<LPARAM>(&state));
 }

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/output_names.h"
-#include "app/progress_dialog.h"
+#include "app/dialogs/progress_dialog.h"
+#include "app/logic/output_names.h"
 #include "container/operation.h"
 #include "extractor/extractor.h"
 #include "extractor/package.h"

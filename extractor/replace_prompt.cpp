@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/output_names.h"
+#include "app/logic/output_names.h"
 #include "extractor/extractor.h"
 #include "extractor/rules.h"
 #include "resources/resource.h"

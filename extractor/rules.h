@@ -1,7 +1,7 @@
 // The extractor's decisions that need no window: its messages by code, the joining of
 // folder and name, the replace prompt's text, the text of a failed move and the
 // passphrase's limit. (The name that Rename proposes is the main program's:
-// RenameProposal of app/output_names.h, built into the extractor too.)
+// RenameProposal of app/logic/output_names.h, built into the extractor too.)
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,7 @@
-// The settings store: the per-version registry key of the program, its accessors, the
-// first start of a version (creation, or migration from an older installed version
-// and removal of the older keys), and three read-only lookups elsewhere in the
-// registry (Personal folder, browser cache folder, installation folder).
+// The settings store: the per-version registry key of the program, its accessors, and
+// three read-only lookups elsewhere in the registry (Personal folder, browser cache
+// folder, installation folder). The first start of a version (creation, or migration
+// from an older installed version) builds on it from keys/first_start.h.
 //
 // Settings key of version V: HKCU\Software\Orvanel\Quillnox\V, or for versions
 // before "4.06" (read only while migrating) HKLM\Software\Orvanel\Vek\V. Besides it,
@@ -27,6 +27,10 @@ constexpr int SETTING_HIDEPWD = 5;  // "hidepwd": key edit shows '*', 0 or 1
 constexpr int SETTING_ALGO = 6;     // "algo": 1 DES family, 2 AES
 constexpr int SETTING_AUTHREQ = 7;  // "authreq": storing passphrases needs the access password
 
+// The folders kept by SettingsGetDir and SettingsSetDir.
+constexpr int SETTINGS_DIR_SOURCE = 1;  // "srcdir": where files were last taken from
+constexpr int SETTINGS_DIR_OUTPUT = 2;  // "dstdir": where output was last written
+
 // Version texts are at most 7 characters and live in buffers of this size.
 constexpr std::size_t VERSION_BUFFER_SIZE = 8;
 
@@ -41,25 +45,14 @@ constexpr std::uint32_t KEY_LIST_SIZE = KEY_LIST_LABELS_SIZE + KEY_LIST_VALUES_S
 // "pwd": the access-password record.
 constexpr std::uint32_t PASSWORD_RECORD_SIZE = 16;
 
-// One version's settings while they are migrated or defaulted. Made zeroed and wiped
-// by SettingsInit, which owns it.
-struct SettingsRecord {
-  std::int32_t visible;
-  std::int32_t hidepwd;
-  std::int32_t algo;
-  std::int32_t authreq;
-  std::int32_t x;
-  std::int32_t y;
-  std::int32_t width;
-  std::int32_t height;
-  char srcdir[QLX_PATH_SIZE];
-  char dstdir[QLX_PATH_SIZE];
-  std::uint32_t key_selection;
-  char key_labels[KEY_LIST_CAPACITY * KEY_SLOT_SIZE];
-  char key_values[KEY_LIST_CAPACITY * KEY_SLOT_SIZE];
-};
-
 // ProductVersion (the running program's "4.10EN") comes from platform/version.h.
+
+// The settings key's path, formatted with a version: from "4.06" on (under HKCU, and
+// the machine-wide key under HKLM), and before (under HKLM). Paths fit in
+// SETTINGS_KEY_PATH_SIZE bytes.
+constexpr char SETTINGS_KEY_FORMAT[] = "Software\\Orvanel\\Quillnox\\%s";
+constexpr char SETTINGS_OLD_KEY_FORMAT[] = "Software\\Orvanel\\Vek\\%s";
+constexpr std::size_t SETTINGS_KEY_PATH_SIZE = 64;
 
 // Where the settings of version live: fills path (size bytes) with
 // "Software\Orvanel\Vek\<version>" for versions whose first 4 characters compare
@@ -94,7 +87,8 @@ int SettingsKeepAlgorithm(std::uint32_t algorithm);
 int SettingsGetWindowRect(int* x, int* y, int* width, int* height);
 int SettingsSetWindowRect(int x, int y, int width, int height);
 
-// "srcdir" (which = 1) or "dstdir" (any other which). Get: buffer holds QLX_PATH_SIZE
+// "srcdir" (which = SETTINGS_DIR_SOURCE) or "dstdir" (SETTINGS_DIR_OUTPUT, or any other
+// which). Get: buffer holds QLX_PATH_SIZE
 // bytes and receives the folder with its terminator; it stays as it was (result 0)
 // when the value is missing or longer than QLX_PATH_SIZE - 1 characters. Set: stores
 // text and its NUL as REG_SZ; a text of QLX_PATH_SIZE characters or more is refused.
@@ -126,53 +120,9 @@ int SettingsSetListRaw(const unsigned char* bytes);
 int SettingsGetPasswordRecord(unsigned char* record);
 int SettingsSetPasswordRecord(const unsigned char* record);
 
-// Start-up: 1 = the program may go on, 0 = it must end (after the message).
-// Refuses to start without the machine-wide key. When the per-user key of this
-// version exists nothing else happens. Otherwise it is created and filled: from the
-// newest older installed version when there is one (whose keys are then removed, but
-// only when its settings and list were read and the new ones all written), else with
-// the defaults. Fields an older version does not have keep their defaults.
-int SettingsInit();
-
 // Creates the per-user settings key of the running version, nothing more: for a
 // program whose settings live only in memory for one run (qlx) and for tests.
 int SettingsCreateUserKey();
-
-// Looks for an older installed version under HKLM\Software\Orvanel\Vek, or when that
-// key cannot be opened under HKLM\Software\Orvanel\Quillnox (only one of the two).
-// previous holds VERSION_BUFFER_SIZE bytes and is zeroed first. Subkey names that do
-// not fit in it are passed over; the name equal to the running version (6 characters
-// compared) is skipped. 1 with the newest older version in previous; 0 when there is
-// none, or when a newer version is installed (previous then holds that newer name).
-int FindPreviousVersion(char* previous);
-
-// Reads the settings of version into record, over the values already there: "xywh"
-// (16 bytes), "visible", "hidepwd", "srcdir", "dstdir" (versions not starting with
-// '4' get a trailing "\" on a non-empty folder that lacks one), "algo" set to 1,
-// "authreq" not read; then the passphrase list (SettingsLoadMigratedList). 0 when the
-// key cannot be opened (after the message; record unchanged) or the list cannot be read.
-int SettingsLoadVersion(const char* version, SettingsRecord* record);
-
-// Writes record into the running version's key: "xywh", "visible", "hidepwd", "algo",
-// "authreq", "srcdir", "dstdir", then the passphrase list (SettingsStoreMigratedList)
-// and the no-password form of "pwd" (SettingsWriteNoPasswordForm). Every write is
-// tried; 0 when the key cannot be opened or any write failed.
-int SettingsSaveRecord(const SettingsRecord* record);
-
-// Zeroes record, then x = y = -1, width = height = 0, both folders = the Personal
-// folder with "\" appended (empty when it is unknown), algo = 1, all else 0.
-void SettingsDefaults(SettingsRecord* record);
-
-// Removes the keys of an older version with DeleteKeyAndEmptyParents: before "4.06"
-// HKLM\Software\Orvanel\Vek\<version>; from "4.06" on
-// HKLM\Software\Orvanel\Quillnox\<version> and then the same path under HKCU. 1 when every one of them was removed.
-// An empty version or one holding "\" is refused.
-int SettingsDeleteVersion(const char* version);
-
-// Removes root\path and then each parent that is left without subkeys (values do not
-// count), never a key that has subkeys and never the top-level "Software" key.
-// 1 when root\path itself was removed, 0 when nothing was.
-int DeleteKeyAndEmptyParents(RegistryRoot root, const char* path);
 
 // The "Personal" and "Cache" values of the key
 // HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders, read-only. buffer holds QLX_PATH_SIZE bytes and holds ""
@@ -186,14 +136,18 @@ int ShellFolderCache(char* buffer);
 // opened shows "Error while opening in registry the key:\nHKCR\VekFile\Shell\Open\Command".
 int InstallDir(char* buffer, std::uint32_t size);
 
-// The two steps of the first start that belong to the passphrase list and the access
-// password.
-//
-// Loads the passphrase list of version (PassphraseListLoad, which may ask the
-// recovery question) into record's labels, values and selection. 0 when it cannot be
-// read or the user left the question with "Cancel"; record's list is then empty.
-int SettingsLoadMigratedList(const char* version, SettingsRecord* record);
-// Stores record's list, encrypted for this machine, in the running version's key.
-int SettingsStoreMigratedList(const SettingsRecord* record);
-// Writes the no-password form of "pwd" (AccessPasswordClear).
-int SettingsWriteNoPasswordForm();
+// The values of an open settings key, for the first start, which reads an older
+// version's key and fills the new one in one go. Digit: the first stored character
+// minus '0' (missing, unreadable or not a digit: 0); only 0..9 are written. Window
+// rectangle: x, y, width, height as 16 bytes; 0 (xywh unchanged) when the value is
+// missing or not 16 bytes long. Text: text and its NUL (a text of size characters or
+// more is refused). Writers give 1 when the value was written.
+int SettingsReadDigit(const RegistryKey& key, const char* name);
+int SettingsWriteDigit(const RegistryKey& key, const char* name, int value);
+int SettingsReadWindowRect(const RegistryKey& key, std::int32_t xywh[4]);
+int SettingsWriteWindowRect(const RegistryKey& key, const std::int32_t xywh[4]);
+int SettingsWriteText(const RegistryKey& key, const char* name, const char* text, std::size_t size);
+
+// The ErrorBox (owned by the main window when there is one) "Error while opening in
+// registry the key:\n<HKLM|HKCU|HKCR>\<path>".
+void SettingsReportKey(RegistryRoot root, const char* path);

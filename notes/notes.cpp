@@ -43,13 +43,7 @@ int ReadText(const char* key_path, const char* name, char* out, std::uint32_t ma
   out[0] = '\0';
   RegistryKey key = RegistryOpen(RegistryRoot::LocalMachine, key_path, RegistryAccess::Read);
   if (!key) return 0;
-  std::uint32_t size = max_bytes;
-  if (RegistryQueryValue(key, name, nullptr, out, &size) != REGISTRY_OK) {
-    out[0] = '\0';
-    return 0;
-  }
-  out[size < max_bytes ? size : max_bytes - 1] = '\0';
-  return 1;
+  return RegistryReadText(key, name, out, max_bytes);
 }
 
 // The Notes program path by the Lotus key ("Path" + "Name").
@@ -81,12 +75,10 @@ void NotesProgramPath(char* out) {
     return;
   }
   char command[kPathSize];
-  std::uint32_t size = sizeof command;
-  if (RegistryQueryValue(key, nullptr, nullptr, command, &size) != REGISTRY_OK || size == 0) {
+  if (!RegistryReadText(key, nullptr, command, sizeof command) || command[0] == '\0') {
     LogLine(NOTES_LOG_NO_EXE_PATH);
     return;
   }
-  command[size < sizeof command ? size : sizeof command - 1] = '\0';
   NotesMailtoProgramPath(command, out, kPathSize);
 }
 

@@ -54,6 +54,12 @@ RegistryKey RegistryCreate(RegistryRoot root, const char* path, long* error = nu
 long RegistryQueryValue(const RegistryKey& key, const char* name, std::uint32_t* type, void* data,
                         std::uint32_t* size);
 
+// Reads the text value name (nullptr or "" = the default value) into buffer, which
+// holds size bytes. 1 when the whole text and a terminator fit in size bytes (a
+// stored terminator is optional; the text ends at its first NUL). Otherwise 0 with
+// buffer "" (when size > 0): the value is missing, unreadable, or too long.
+int RegistryReadText(const RegistryKey& key, const char* name, char* buffer, std::uint32_t size);
+
 // Stores size bytes of data as value name with the given type (the key must be open
 // for all access).
 long RegistrySetValue(const RegistryKey& key, const char* name, std::uint32_t type, const void* data,

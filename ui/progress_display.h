@@ -1,7 +1,7 @@
 // What the operation progress dialog shows: its title and row labels by direction,
 // which notification each of its lines follows, the advance of a bar for one
 // notification, and its colours. Plain decisions, so that they are tested without a
-// window; app/progress_dialog.cpp applies them.
+// window; app/dialogs/progress_dialog.cpp applies them.
 #pragma once
 
 #include <cstddef>

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "keys/first_start.h"
 #include "keys/settings.h"
 #include "platform/common/msgbox_double.h"
 #include "platform/common/registry_memory.h"

@@ -21,7 +21,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/keys_ui.h"
+#include "app/dialogs/keys_ui.h"
 #include "container/operation.h"
 #include "keys/access_password.h"
 #include "keys/passphrase_list.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/progress_dialog.h"
+#include "app/dialogs/progress_dialog.h"
 #include "container/operation.h"
 #include "keys/settings.h"
 #include "platform/tempdir.h"

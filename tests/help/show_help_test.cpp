@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "app/help.h"
+#include "app/dialogs/help.h"
 #include "tests/support/win32/files.h"
 #include "tests/support/win32/folders.h"
 

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "keys/first_start.h"
 #include "keys/passphrase_list.h"
 #include "keys/settings.h"
 #include "remover/install_log.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/mail.h"
-#include "app/vendor.h"
+#include "app/logic/vendor.h"
+#include "app/send/mail.h"
 #include "platform/common/msgbox_double.h"
 #include "tests/mail/wine_support.h"
 
@@ -19,7 +19,6 @@ class MailDispatch : public ::testing::Test {
  protected:
   void SetUp() override {
     BoxDoubleReset();
-    self_extract_enabled = 0;
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Lotus");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail");
     install_ = TestProgramFolder() + "inst\\";
@@ -37,7 +36,6 @@ class MailDispatch : public ::testing::Test {
     SetEnvironmentVariableA("QLX_FAKE_NOTES", "");
   }
   void TearDown() override {
-    self_extract_enabled = 0;
     DeleteFileA(attachment_.c_str());
     DeleteFileA((TestProgramFolder() + "mail.txt").c_str());
     MapiUnload();
@@ -65,7 +63,7 @@ TEST_F(MailDispatch, SimpleMapiWithTheInstalledMailText) {
   SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "Outlook Express");
   WriteAll(install_ + "mail.txt", "Read me\r\nwith Quillnox.");
   ASSERT_EQ(MailInit(), 1);
-  ASSERT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+  ASSERT_EQ(SendMail(kOwner, attachment_.c_str(), false), 1);
   EXPECT_EQ(Lines(ReadAll(mapi_log_)), MapiRecord("\"Read me\\r\\nwith Quillnox.\""));
   EXPECT_TRUE(BoxTexts().empty());
 }
@@ -74,7 +72,7 @@ TEST_F(MailDispatch, SimpleMapiWithoutMailTextSendsTheNotice) {
   // No "software\Clients\Mail" key at all: Simple MAPI.
   WriteAll(TestProgramFolder() + "mail.txt", "beside the program: the Notes route's file");
   ASSERT_EQ(MailInit(), 1);
-  ASSERT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+  ASSERT_EQ(SendMail(kOwner, attachment_.c_str(), false), 1);
   EXPECT_EQ(Lines(ReadAll(mapi_log_)),
             MapiRecord(("\"To decrypt the attached file, you should use Quillnox-Viewer\\nfreely downloadable on " +
                         std::string(VENDOR_WEB_ADDRESS) + "\"").c_str()));
@@ -82,16 +80,15 @@ TEST_F(MailDispatch, SimpleMapiWithoutMailTextSendsTheNotice) {
 
 TEST_F(MailDispatch, SimpleMapiSelfExtractingHasNoBody) {
   WriteAll(install_ + "mail.txt", "Read me");
-  self_extract_enabled = 1;
   ASSERT_EQ(MailInit(), 1);
-  ASSERT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+  ASSERT_EQ(SendMail(kOwner, attachment_.c_str(), true), 1);
   EXPECT_EQ(Lines(ReadAll(mapi_log_)), MapiRecord("(null)"));
 }
 
 TEST_F(MailDispatch, SimpleMapiLogonRefused) {
   SetEnvironmentVariableA("QLX_FAKE_MAPI_LOGON", "1");  // MAPI_USER_ABORT
   ASSERT_EQ(MailInit(), 1);
-  EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 0);
+  EXPECT_EQ(SendMail(kOwner, attachment_.c_str(), false), 0);
   EXPECT_EQ(Lines(ReadAll(mapi_log_)),
             std::vector<std::string>{"MAPILogon ui=0x4321 profile=(null) password=(null) flags=0x3 reserved=0 -> 1"});
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"warning: MAPILogon failed"});
@@ -103,7 +100,7 @@ TEST_F(MailDispatch, NotesRouteWithTheProgramsMailText) {
   SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Name", "fakenotes.exe");
   WriteAll(TestProgramFolder() + "mail.txt", "Notes body");
   ASSERT_EQ(MailInit(), 1);
-  ASSERT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+  ASSERT_EQ(SendMail(kOwner, attachment_.c_str(), false), 1);
   EXPECT_TRUE(BoxTexts().empty());
   EXPECT_EQ(ReadAll(mapi_log_), "<missing>");
   const std::string calls = ReadAll(notes_log_);
@@ -116,22 +113,21 @@ TEST_F(MailDispatch, NotesRouteWithTheProgramsMailText) {
 
   // Self-extracting: no body even with "mail.txt".
   DeleteFileA(notes_log_.c_str());
-  self_extract_enabled = 1;
-  ASSERT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+  ASSERT_EQ(SendMail(kOwner, attachment_.c_str(), true), 1);
   EXPECT_NE(ReadAll(notes_log_).find("richtext#1 1359 method(text:\"\\r\\n\\r\\n\")"), std::string::npos);
 }
 
 TEST_F(MailDispatch, NotesRouteFailures) {
   SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "Lotus Notes");
   // No Lotus key.
-  EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 0);
+  EXPECT_EQ(SendMail(kOwner, attachment_.c_str(), false), 0);
   // A key without "Path".
   CreateKey(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5");
-  EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 0);
+  EXPECT_EQ(SendMail(kOwner, attachment_.c_str(), false), 0);
   // The library's own failure.
   SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", TestProgramFolder());
   SetEnvironmentVariableA("QLX_FAKE_NOTES", "drafts=missing");
-  EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 0);
+  EXPECT_EQ(SendMail(kOwner, attachment_.c_str(), false), 0);
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
                             "error: Erreur while opening registry.\nKey: Software\\Lotus\\Notes",
                             "warning: Cannot get Lotus Path",
@@ -160,12 +156,12 @@ TEST_P(MapiResolveOrder, StopsAtTheFirstMissingFunction) {
   EXPECT_EQ(MapiLookups(), std::vector<std::string>(order.begin(), order.begin() + row.resolved));
   if (row.result == 0) {
     MapiUnavailableMessage(kOwner);
-    EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 0);
+    EXPECT_EQ(SendMail(kOwner, attachment_.c_str(), false), 0);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"error: Unable to load MAPI32.DLL",
                                                     "error: Unable to load MAPI32.DLL"}));
     EXPECT_EQ(ReadAll(mapi_log_), "<missing>") << "no Simple MAPI function may be called";
   } else {
-    EXPECT_EQ(SendMail(kOwner, attachment_.c_str()), 1);
+    EXPECT_EQ(SendMail(kOwner, attachment_.c_str(), false), 1);
     EXPECT_EQ(Lines(ReadAll(mapi_log_)).size(), MapiRecord("").size());
     EXPECT_TRUE(BoxTexts().empty());
   }

@@ -4,7 +4,7 @@
 // any "MAPI32.DLL", with Wine's own library switched off: no library loads at all.
 #include <gtest/gtest.h>
 
-#include "app/mail.h"
+#include "app/send/mail.h"
 #include "platform/common/msgbox_double.h"
 #include "tests/mail/wine_support.h"
 
@@ -41,7 +41,7 @@ TEST(MailWithoutLibraries, MissingMapiIsUnavailable) {
   MapiUnavailableMessage(nullptr);
   const std::string attachment = TestProgramFolder() + "file.vek";
   WriteAll(attachment, "container");
-  EXPECT_EQ(SendMail(nullptr, attachment.c_str()), 0);
+  EXPECT_EQ(SendMail(nullptr, attachment.c_str(), false), 0);
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"error: Unable to load MAPI32.DLL",
                                                   "error: Unable to load MAPI32.DLL"}));
   EXPECT_TRUE(Exists(attachment)) << "the caller deletes the attachment, not SendMail";
@@ -57,7 +57,7 @@ TEST(MailWithoutLibraries, NotesLibraryMissing) {
   const std::string elsewhere = TestProgramFolder() + "..\\bin\\";
   SetCurrentDirectoryA(elsewhere.c_str());
   EXPECT_EQ(MailInit(), 1);
-  EXPECT_EQ(SendMail(nullptr, (TestProgramFolder() + "file.vek").c_str()), 0);
+  EXPECT_EQ(SendMail(nullptr, (TestProgramFolder() + "file.vek").c_str(), false), 0);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"warning: Unable to load notes.dll"});
 }
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/info_box.h"
-#include "app/output_files.h"
+#include "app/dialogs/info_box.h"
+#include "app/dialogs/output_files.h"
 
 #include <cstdio>
 

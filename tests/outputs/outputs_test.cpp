@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_helpers.h"
-#include "app/output_files.h"
-#include "app/output_names.h"
-#include "app/vendor.h"
+#include "app/dialogs/dialog_helpers.h"
+#include "app/dialogs/output_files.h"
+#include "app/logic/output_names.h"
+#include "app/logic/vendor.h"
 #include "platform/common/msgbox_double.h"
 #include "platform/tempdir.h"
 #include "resources/resource.h"

@@ -12,6 +12,7 @@
 
 #include "crypto/des.h"
 #include "keys/access_password.h"
+#include "keys/first_start.h"
 #include "keys/passphrase_list.h"
 #include "keys/settings.h"
 #include "platform/common/msgbox_double.h"

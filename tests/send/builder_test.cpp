@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/self_extracting.h"
+#include "app/send/self_extracting.h"
 #include "tests/support/win32/files.h"
 #include "tests/support/win32/folders.h"
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/command_line.h"
-#include "app/file_list.h"
-#include "app/main_layout.h"
+#include "app/logic/command_line.h"
+#include "app/logic/file_list.h"
+#include "app/logic/main_layout.h"
 #include "container/operation.h"
 #include "platform/common/msgbox_double.h"
 #include "platform/common/registry_memory.h"

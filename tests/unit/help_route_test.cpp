@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/help_route.h"
+#include "app/logic/help_route.h"
 
 namespace {
 

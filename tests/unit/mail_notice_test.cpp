@@ -7,8 +7,8 @@
 #include <iterator>
 #include <string>
 
-#if __has_include("app/vendor.h")
-#include "app/vendor.h"
+#if __has_include("app/logic/vendor.h")
+#include "app/logic/vendor.h"
 #define QLX_HAVE_VENDOR_ADDRESS 1
 #endif
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/mail.h"
-#include "app/vendor.h"
+#include "app/logic/vendor.h"
+#include "app/send/mail.h"
 #include "platform/common/msgbox_double.h"
 #include "platform/common/registry_memory.h"
 #include "tests/support/test_support.h"
@@ -21,11 +21,9 @@ class Mail : public ::testing::Test {
   void SetUp() override {
     RegistryMemoryReset();
     BoxDoubleReset();
-    self_extract_enabled = 0;
   }
   void TearDown() override {
     EXPECT_EQ(RegistryMemoryOpenKeys(), 0);
-    self_extract_enabled = 0;
   }
   std::vector<std::string> Boxes() const {
     std::vector<std::string> texts;
@@ -155,20 +153,19 @@ TEST_F(Mail, BodiesOfBothRoutes) {
   TempDir dir;
   const std::string folder = dir.path() + "/";
   // Simple MAPI without an installation folder: the notice (after InstallDir's message).
-  std::vector<char> body = MailMapiBody();
+  std::vector<char> body = MailMapiBody(false);
   ASSERT_FALSE(body.empty());
   EXPECT_STREQ(body.data(), MailBuiltinNotice());
   EXPECT_EQ(BoxDoubleLog().size(), 1u);
   // Notes without "mail.txt": none; with it: its text.
-  EXPECT_TRUE(MailNotesBody(folder.c_str()).empty());
+  EXPECT_TRUE(MailNotesBody(folder.c_str(), false).empty());
   WriteFileBytes(dir.File("mail.txt"), BytesOf("Dear reader"));
-  body = MailNotesBody(folder.c_str());
+  body = MailNotesBody(folder.c_str(), false);
   ASSERT_FALSE(body.empty());
   EXPECT_STREQ(body.data(), "Dear reader");
   // The self-extracting option: no body by either route, even with "mail.txt".
-  self_extract_enabled = 1;
-  EXPECT_TRUE(MailNotesBody(folder.c_str()).empty());
-  EXPECT_TRUE(MailMapiBody().empty());
+  EXPECT_TRUE(MailNotesBody(folder.c_str(), true).empty());
+  EXPECT_TRUE(MailMapiBody(true).empty());
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_rules.h"
+#include "app/logic/command_rules.h"
 #include "container/operation.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/output_files.h"
-#include "app/output_names.h"
-#include "app/vendor.h"
+#include "app/logic/output_confirm.h"
+#include "app/logic/output_names.h"
+#include "app/logic/vendor.h"
 #include "container/operation.h"
 #include "keys/settings.h"
 #include "platform/common/msgbox_double.h"

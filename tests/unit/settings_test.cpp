@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "keys/access_password.h"
+#include "keys/first_start.h"
 #include "keys/settings.h"
 #include "platform/common/msgbox_double.h"
 #include "platform/common/registry_memory.h"
