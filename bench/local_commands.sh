@@ -10,16 +10,14 @@
 set -eu
 HERE=$(cd "$(dirname "$0")" && pwd)
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+. "$HERE/../tools/wine-env.sh"
 BUILD=$(cd "${1:-$HERE/../build/win64}" && pwd); ROUNDS="${2:-3}"; BIG=${BIG:-1}
-TEMPLATE="${WINE_TEMPLATE:-$HOME/.cache/quillnox-wine-template}"
-[ -f "$TEMPLATE/system.reg" ] || "$HERE/../tools/wine-prefix.sh" "$TEMPLATE"
+qlx_wine_can_run "$BUILD/tests/commands/quillnox_local_bench.exe" local_commands || exit 77
 RUN=$(mktemp -d /tmp/qlx-local-bench.XXXXXX)
-trap 'wineserver -k 2>/dev/null || true; wineserver -w || true; rm -rf "$RUN"' EXIT
-cp -a "$TEMPLATE" "$RUN/pfx"
-export WINEPREFIX="$RUN/pfx" XDG_DATA_HOME="$RUN/xdg" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winebrowser.exe=d"
+trap 'qlx_wine_end_prefix "$RUN"' EXIT
+qlx_wine_fresh_prefix "$RUN"
 D="$WINEPREFIX/drive_c/qlxbench"
-mkdir -p "$D" "$XDG_DATA_HOME"
+mkdir -p "$D"
 python3 - "$D/mixed.bin" 64 <<'PY'
 import os, random, sys
 path, mib = sys.argv[1], int(sys.argv[2])

@@ -366,6 +366,10 @@ bool NativeFileRecordAllowed(const RemovalScope& scope, const char* path) {
   return IsPlainPath(path) && NamedIn(path, scope.system_dir, "quillext.dll");
 }
 
+bool CopyOriginAllowed(const RemovalScope& scope, const char* origin) {
+  return origin && IsInsideFolder(origin, InstallFolder(scope));
+}
+
 bool RestartDeletes(const RemovalScope& scope, const char* path) {
   return IsPlainPath(path) && NamedIn(path, scope.system_dir, "quillext.dll");
 }

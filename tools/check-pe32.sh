@@ -1,7 +1,10 @@
 #!/bin/sh
-# tools/check-pe32.sh BUILD_DIR -- every program of a win32 build is a 32-bit (i386) PE
-# that imports no DLL beyond the system's; notes.dll exports NotesSendMail alone, undecorated,
-# as a function with the C calling convention.
+# tools/check-pe32.sh BUILD_DIR -- every program of a win32 build, the test programs and
+# their doubles (the recording MAPI32.DLL, the Notes automation server, the stand-ins)
+# included, is a 32-bit (i386) PE that imports no DLL beyond the system's, and every
+# library exports its names undecorated, as Windows looks them up (a stdcall "Name@8"
+# would not be found by GetProcAddress, COM or regsvr32); notes.dll exports NotesSendMail
+# alone, as a function with the C calling convention.
 # The one 64-bit library that the 32-bit setup carries for 64-bit Windows
 # (shellext64/quillext.dll) must be an x86-64 PE with the same system-only imports.
 # The self-extractor, which runs from download folders and travels in every package,
@@ -12,7 +15,7 @@
 # the system folder). The sizes of the shipped programs are printed.
 set -e
 found=0
-for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -path '*/CMakeFiles/*' -not -path '*/googletest/*'); do
+for exe in $(find "$1" \( -iname '*.exe' -o -iname '*.dll' \) -not -path '*/CMakeFiles/*' -not -path '*/googletest/*'); do
   found=1
   case "$exe" in
     */shellext64/quillext.dll) want='^PE32+ .*x86-64' objdump=x86_64-w64-mingw32-objdump ;;
@@ -22,6 +25,12 @@ for exe in $(find "$1" -maxdepth 3 \( -name '*.exe' -o -name '*.dll' \) -not -pa
   extra=$("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
           grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|comctl32|comdlg32|ole32|oleaut32|uxtheme|version|msvcrt|ws2_32|uuid)\.dll$' || true)
   [ -z "$extra" ] || { echo "check-pe32: $exe needs non-system DLLs: $extra" >&2; exit 1; }
+  case "$exe" in
+    *.dll|*.DLL)
+      decorated=$("$objdump" -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+                  sed -n 's/^\s*\[ *[0-9]*\] //p' | grep '@' || true)
+      [ -z "$decorated" ] || { echo "check-pe32: $exe exports decorated names:" $decorated >&2; exit 1; } ;;
+  esac
   if [ "$(basename "$exe")" = extractor.exe ]; then
     extra=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
             grep -viE '^(kernel32|user32|gdi32|shell32|shlwapi|comctl32|comdlg32|ole32|msvcrt)\.dll$' || true)

@@ -8,6 +8,12 @@
 // disk and the registry hold nothing of the product.
 //
 // It is one scenario on purpose: each step works on what the steps before it left.
+//
+// It runs on the shipped build too: on 64-bit Windows the 32-bit setup installs below
+// "Program Files (x86)" and adds the 64-bit shell extension for 64-bit Explorer; what
+// it installs is checked against the build wherever each width puts it, and the
+// comparison of before and after covers the native system folder and every registry
+// view (tests/support/win32/installation.h, machine.h).
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
@@ -20,24 +26,28 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdint>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/installation.h"
+#include "tests/support/win32/machine.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
 // The title of the self-extractor's dialog.
 constexpr char kExtractorTitle[] = "Quillnox Self-Extractor";
-const std::string kDir = "C:\\Program Files\\Orvanel\\Quillnox";
-const std::string kDesktopLink = "C:\\users\\Public\\Desktop\\Quillnox.lnk";
+// The folder the wizard proposes, kept by the user.
+const std::string kDir = ProposedInstallFolder();
+const std::string kDesktopLink = std::string(kCommonDesktop) + "\\Quillnox.lnk";
+// How long a window or a change is waited for, unless a step says otherwise.
+constexpr DWORD kWait = 15000;
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillnox";
 const char kLabel[] = "alice";
 const char kPassphrase[] = "Correct horse 42";
@@ -47,32 +57,8 @@ const SYSTEMTIME kReportTime = {2024, 3, 2, 5, 10, 20, 30, 0};
 
 // ---- files and folders ------------------------------------------------------------
 
-std::string TempFolder() {
-  char temp[MAX_PATH] = "";
-  GetTempPathA(sizeof temp, temp);
-  return temp;
-}
-
-std::string SystemFolder() {
-  char system[MAX_PATH] = "";
-  GetSystemDirectoryA(system, sizeof system);
-  return system;
-}
-
-std::string PersonalFolder() {
-  char folder[MAX_PATH] = "";
-  SHGetSpecialFolderPathA(nullptr, folder, CSIDL_PERSONAL, FALSE);
-  return folder;
-}
-
 // The user's own files for this test live here (outside what the product may touch).
-std::string WorkFolder() { return PersonalFolder() + "\\Acceptance"; }
-
-// A Unix path as Wine shows it (drive Z: is the root).
-std::string UnixToWindows(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return "Z:" + path;
-}
+std::string WorkFolder() { return ShellFolder(CSIDL_PERSONAL) + "\\Acceptance"; }
 
 // Wine keeps the Recycle Bin in the host's trash below XDG_DATA_HOME (set for each run
 // by the test scripts), and deletes outright when it cannot make its folder there.
@@ -82,18 +68,6 @@ std::string TrashHome() {
   return n > 0 && n < sizeof home ? UnixToWindows(home) : std::string();
 }
 std::string RecycleBin() { return TrashHome() + "\\Trash\\files"; }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 // The user's document: some text and bytes of every value, so that a codec or cipher
 // fault shows.
@@ -109,31 +83,7 @@ std::string ReportBytes() {
   return bytes;
 }
 
-FILETIME LastWrite(const std::string& path) {
-  FILETIME time = {};
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    GetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
-  }
-  return time;
-}
-
-void SetLastWrite(const std::string& path, const FILETIME& time) {
-  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-  SetFileTime(file, nullptr, nullptr, &time);
-  CloseHandle(file);
-}
-
 std::uint64_t Ticks(const FILETIME& t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
-
-// Polls until the condition holds or ms have passed.
-bool Eventually(const std::function<bool()>& condition, DWORD ms = 15000) {
-  for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
-    if (condition()) return true;
-  return condition();
-}
 
 // ---- registry ---------------------------------------------------------------------
 
@@ -152,121 +102,7 @@ bool KeyExists(HKEY root, const std::string& path) {
   return true;
 }
 
-// ---- what is on the machine, before and after -------------------------------------
-
-// Every file and folder below folder, except the skipped folders.
-void ListTree(const std::string& folder, const std::vector<std::string>& skip, std::set<std::string>* out) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    const std::string path = folder + "\\" + name;
-    if (std::any_of(skip.begin(), skip.end(), [&](const std::string& s) { return lstrcmpiA(path.c_str(), s.c_str()) == 0; }))
-      continue;
-    out->insert(path);
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      ListTree(path, skip, out);
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-}
-
-// A value as a line shows it: a text as it is, other data by its size and a digest.
-std::string ShownValue(DWORD type, const BYTE* data, DWORD size) {
-  if ((type == REG_SZ || type == REG_EXPAND_SZ) && size > 0 && data[size - 1] == '\0')
-    return std::string(reinterpret_cast<const char*>(data), size - 1);
-  std::uint64_t digest = 14695981039346656037ull;  // FNV-1a
-  for (DWORD i = 0; i < size; ++i) digest = (digest ^ data[i]) * 1099511628211ull;
-  char shown[64];
-  std::snprintf(shown, sizeof shown, "type %lu, %lu bytes, %016llx", static_cast<unsigned long>(type),
-                static_cast<unsigned long>(size), static_cast<unsigned long long>(digest));
-  return shown;
-}
-
-// Keys and values below root\path as "path|name|value" lines, except the skipped
-// keys.
-void ListKeys(HKEY root, const std::string& path, const std::vector<std::string>& skip, std::set<std::string>* out) {
-  if (std::any_of(skip.begin(), skip.end(), [&](const std::string& s) { return lstrcmpiA(path.c_str(), s.c_str()) == 0; }))
-    return;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  out->insert(path);
-  char name[512];
-  BYTE data[4096];
-  for (DWORD i = 0;; ++i) {
-    DWORD name_size = sizeof name, data_size = sizeof data, type = 0;
-    if (RegEnumValueA(key, i, name, &name_size, nullptr, &type, data, &data_size) != ERROR_SUCCESS) break;
-    out->insert(path + "|" + name + "|" + ShownValue(type, data, data_size));
-  }
-  std::vector<std::string> subkeys;
-  for (DWORD i = 0;; ++i) {
-    DWORD size = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    subkeys.push_back(name);
-  }
-  RegCloseKey(key);
-  for (const std::string& s : subkeys) ListKeys(root, path + "\\" + s, skip, out);
-}
-
-struct Snapshot {
-  std::set<std::string> files, keys;
-};
-
-// The machine as the product may change it. Left out: the temporary folder (work
-// files, the uninstaller's copy, its trace), the user's own files of this test, and
-// the keys where Windows itself remembers what the user did (the file dialogs' recent
-// folders, Explorer's view settings that the file dialog writes, the Wine
-// configuration).
-Snapshot TakeSnapshot() {
-  Snapshot s;
-  std::string temp = TempFolder();
-  temp.pop_back();
-  ListTree("C:", {temp, WorkFolder()}, &s.files);
-  ListKeys(HKEY_LOCAL_MACHINE, "Software", {}, &s.keys);
-  ListKeys(HKEY_CURRENT_USER, "Software",
-           {"Software\\Wine", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32",
-            "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced"},
-           &s.keys);
-  return s;
-}
-
-std::vector<std::string> Difference(const std::set<std::string>& a, const std::set<std::string>& b) {
-  std::vector<std::string> d;
-  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(d));
-  return d;
-}
-
 // ---- windows ----------------------------------------------------------------------
-
-struct Search {
-  DWORD pid;          // 0: any process
-  const char* title;  // nullptr: any title
-  int control;        // a control the window must have (0: any)
-  HWND found;
-};
-
-BOOL CALLBACK FindTop(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if ((search->pid && pid != search->pid) || !IsWindowVisible(window)) return TRUE;
-  char title[256] = "";
-  GetWindowTextA(window, title, sizeof title);
-  if (search->title && std::string(title) != search->title) return TRUE;
-  if (search->control && !GetDlgItem(window, search->control)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// A visible top-level window of the process with this title that has the control.
-HWND WaitFor(DWORD pid, const char* title, int control, DWORD ms = 15000) {
-  for (const DWORD start = GetTickCount();; Sleep(50)) {
-    Search search{pid, title, control, nullptr};
-    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&search));
-    if (search.found || GetTickCount() - start > ms) return search.found;
-  }
-}
 
 // The text of a message box: a system one (static 0xFFFF) or the program's own (409).
 constexpr int kSystemBoxText = 0xFFFF;
@@ -311,8 +147,8 @@ void Press(HWND dialog, int id) {
 std::string AnswerBox(DWORD pid, const char* title, int button, DWORD ms = 15000) {
   HWND box = nullptr;
   for (const DWORD start = GetTickCount(); !box && GetTickCount() - start < ms; Sleep(50)) {
-    box = WaitFor(pid, title, kSystemBoxText, 0);
-    if (!box) box = WaitFor(pid, title, IDC_BOX_TEXT, 0);
+    box = WaitForWindowWith(title, pid, kSystemBoxText, 0);
+    if (!box) box = WaitForWindowWith(title, pid, IDC_BOX_TEXT, 0);
   }
   if (!box) return "<no box> " + Showing(pid);
   const std::string text = BoxText(box);
@@ -327,78 +163,6 @@ int ItemCount(HWND window) {
   return static_cast<int>(count);
 }
 
-// A program started by the shell (a shortcut or a document). The shell may start it
-// without handing back its process (Wine does so for a shortcut); the process is then
-// taken from the window it shows.
-class ShellStarted {
- public:
-  ShellStarted(const std::string& file, const char* verb) {
-    SHELLEXECUTEINFOA info = {};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = verb;
-    info.lpFile = file.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    launched_ = ShellExecuteExA(&info) != FALSE;
-    if (launched_ && info.hProcess) {
-      process_ = info.hProcess;
-      pid_ = GetProcessId(process_);
-    }
-  }
-  ~ShellStarted() {
-    if (!process_) return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
-    CloseHandle(process_);
-  }
-  ShellStarted(const ShellStarted&) = delete;
-  ShellStarted& operator=(const ShellStarted&) = delete;
-  bool launched() const { return launched_; }
-  DWORD pid() const { return pid_; }  // 0 until known
-  // Waits for a visible window with this title and control: of the started process
-  // when it is known, else of any process, whose process it then takes.
-  HWND WaitForWindow(const char* title, int control, DWORD ms);
-  long WaitExit(DWORD ms = 30000) {
-    if (!process_ || WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
-    return static_cast<long>(code);
-  }
-
- private:
-  bool launched_ = false;
-  HANDLE process_ = nullptr;
-  DWORD pid_ = 0;
-};
-
-HWND ShellStarted::WaitForWindow(const char* title, int control, DWORD ms) {
-  const HWND window = WaitFor(pid_, title, control, ms);
-  if (window && !process_) {
-    GetWindowThreadProcessId(window, &pid_);
-    process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid_);
-  }
-  return window;
-}
-
-// The target of a shortcut.
-std::string LinkTarget(const std::string& link_path) {
-  std::string target;
-  IShellLinkA* shell_link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&shell_link))))
-    return target;
-  IPersistFile* file = nullptr;
-  if (SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-    wchar_t wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, link_path.c_str(), -1, wide, MAX_PATH);
-    char text[MAX_PATH] = "";
-    if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(shell_link->GetPath(text, MAX_PATH, nullptr, 0)))
-      target = text;
-    file->Release();
-  }
-  shell_link->Release();
-  return target;
-}
-
 // ---- the steps ----------------------------------------------------------------------
 
 std::string BuildFile(const char* relative) { return TestProgramFolder() + "..\\..\\" + relative; }
@@ -410,18 +174,18 @@ void InstallWithTheWizard() {
   Program setup(BuildFile("setup\\setup.exe"), {});
   ASSERT_TRUE(setup.started());
   EXPECT_EQ(AnswerBox(setup.pid(), "Quillnox Setup", IDYES), "This will install Quillnox 4.10. Do you wish to continue ?");
-  const HWND frame = WaitFor(setup.pid(), "Quillnox Setup", IDC_WIZARD_NEXT);
+  const HWND frame = WaitForWindowWith("Quillnox Setup", setup.pid(), IDC_WIZARD_NEXT, kWait);
   ASSERT_NE(frame, nullptr) << Showing(setup.pid());
-  ASSERT_TRUE(Eventually([&] { return ControlText(frame, IDC_WIZARD_NEXT) == "&Install"; }));
+  ASSERT_TRUE(Eventually([&] { return ControlText(frame, IDC_WIZARD_NEXT) == "&Install"; }, kWait));
   HWND folder_page = nullptr;
-  ASSERT_TRUE(Eventually([&] { return (folder_page = FindWindowExA(frame, nullptr, "#32770", nullptr)) != nullptr; }));
+  ASSERT_TRUE(Eventually([&] { return (folder_page = FindWindowExA(frame, nullptr, "#32770", nullptr)) != nullptr; }, kWait));
   EXPECT_EQ(ControlText(folder_page, IDC_FOLDER_PATH), kDir);
   Press(frame, IDC_WIZARD_NEXT);
 
   // Installing, up to the finish page.
   HWND finish = nullptr;
   for (const DWORD start = GetTickCount(); !finish && GetTickCount() - start < 60000; Sleep(100)) {
-    if (HWND error = WaitFor(setup.pid(), "Error", 0, 0)) {
+    if (HWND error = WaitForWindowWith("Error", setup.pid(), 0, 0)) {
       ADD_FAILURE() << "setup: " << BoxText(error);
       PostMessageA(error, WM_COMMAND, IDOK, 0);
     }
@@ -435,19 +199,13 @@ void InstallWithTheWizard() {
     DWORD_PTR state = BST_CHECKED;
     SendMessageTimeoutA(GetDlgItem(finish, IDC_FINISH_RUN), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
     return state == BST_UNCHECKED;
-  }));
+  }, kWait));
   Press(frame, IDC_WIZARD_NEXT);
   ASSERT_EQ(setup.WaitExit(15000), 0);
 
-  // The real programs are in place.
-  for (const char* built : {"app\\Quillnox.exe", "notes\\notes.dll", "help\\Quillnox.hlp", "help\\Quillnox.cnt",
-                            "help\\Quillnox.htm"}) {
-    const std::string name = std::string(built).substr(std::string(built).find('\\') + 1);
-    EXPECT_TRUE(ReadFile(kDir + "\\" + name) == ReadFile(BuildFile(built))) << name;
-  }
-  EXPECT_TRUE(ReadFile(kDir + "\\unins000.exe") == ReadFile(BuildFile("remover\\remover.exe")));
-  EXPECT_TRUE(ReadFile(SystemFolder() + "\\quillext.dll") == ReadFile(BuildFile("shellext\\quillext.dll")));
-  EXPECT_EQ(ReadFile(kDir + "\\mail.txt").rfind("The attached file is encrypted.", 0), 0u);
+  // The real programs are in place, each build of the shell extension where its width
+  // belongs, the keys in the views where setup's readers find them, and the log.
+  ExpectShippedInstallation(BuildFile(""), kDir, {kDir, kDir.substr(0, kDir.rfind('\\'))});
 }
 
 // Starts Quillnox.exe from its desktop shortcut, as a double-click on it does, and
@@ -465,19 +223,6 @@ HWND StartFromTheShortcut(std::unique_ptr<ShellStarted>* program) {
   return window;
 }
 
-// The pop-up menu (class "#32768") the process shows.
-HWND WaitForPopupMenu(DWORD pid) {
-  for (int i = 0; i < 200; ++i, Sleep(50)) {
-    HWND menu = nullptr;
-    while ((menu = FindWindowExA(nullptr, menu, "#32768", nullptr)) != nullptr) {
-      DWORD owner = 0;
-      GetWindowThreadProcessId(menu, &owner);
-      if (owner == pid && IsWindowVisible(menu)) return menu;
-    }
-  }
-  return nullptr;
-}
-
 // The key button's menu, "List..." (the item above "Manual", the last one), then the
 // key management dialog: a new entry, "Ok", and "No" to setting an access password.
 void AddAPassphrase(HWND window, DWORD pid) {
@@ -488,7 +233,7 @@ void AddAPassphrase(HWND window, DWORD pid) {
     PostMessageA(menu, WM_KEYDOWN, key, 1);
     PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
   }
-  const HWND dialog = WaitFor(pid, "Key management", IDC_KEY_LIST);
+  const HWND dialog = WaitForWindowWith("Key management", pid, IDC_KEY_LIST, kWait);
   ASSERT_NE(dialog, nullptr) << Showing(pid);
   Sync(dialog);
   SetControlText(dialog, IDC_KEY_NAME, kLabel);
@@ -498,14 +243,14 @@ void AddAPassphrase(HWND window, DWORD pid) {
     DWORD_PTR count = 0;
     SendMessageTimeoutA(GetDlgItem(dialog, IDC_KEY_LIST), LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
     return count == 1;
-  })) << Showing(pid);
+  }, kWait)) << Showing(pid);
   Press(dialog, IDC_KEY_OK);
   EXPECT_EQ(AnswerBox(pid, "Quillnox Warning", IDC_BOX_BUTTON2),
             "You entered 1 new key.\n\nIt is highly recommended that you activate the Password protection for "
             "Quillnox.\n\nDo you want to set a password ?");
-  ASSERT_TRUE(Eventually([&] { return !IsWindow(dialog); })) << Showing(pid);
+  ASSERT_TRUE(Eventually([&] { return !IsWindow(dialog); }, kWait)) << Showing(pid);
   // The new entry is the current passphrase: the field shows its label, locked.
-  EXPECT_TRUE(Eventually([&] { return ControlText(window, IDC_MAIN_KEY_FIELD) == kLabel; }))
+  EXPECT_TRUE(Eventually([&] { return ControlText(window, IDC_MAIN_KEY_FIELD) == kLabel; }, kWait))
       << ControlText(window, IDC_MAIN_KEY_FIELD);
   EXPECT_FALSE(Enabled(window, IDC_MAIN_KEY_FIELD));
 }
@@ -514,7 +259,7 @@ void AddAPassphrase(HWND window, DWORD pid) {
 void OpenAFile(HWND window, DWORD pid, const std::string& path) {
   const int before = ItemCount(window);
   Press(window, IDC_MAIN_OPEN);
-  const HWND dialog = WaitFor(pid, "Open a file...", IDOK);
+  const HWND dialog = WaitForWindowWith("Open a file...", pid, IDOK, kWait);
   ASSERT_NE(dialog, nullptr) << Showing(pid);
   Sync(dialog);
   constexpr int kNameCombo = 0x47C, kNameEdit = 0x480;  // cmb13, edt1 of the common dialog
@@ -522,7 +267,7 @@ void OpenAFile(HWND window, DWORD pid, const std::string& path) {
   ASSERT_NE(GetDlgItem(dialog, name), nullptr) << "no file name field";
   SetControlText(dialog, name, path);
   Press(dialog, IDOK);
-  ASSERT_TRUE(Eventually([&] { return ItemCount(window) == before + 1; })) << Showing(pid);
+  ASSERT_TRUE(Eventually([&] { return ItemCount(window) == before + 1; }, kWait)) << Showing(pid);
 }
 
 // Encrypts the user's report locally: "report.doc.vek" beside it, the source gone, and
@@ -537,7 +282,7 @@ void EncryptLocally(const std::string& report, const std::string& bytes) {
   EXPECT_EQ(ControlText(window, IDC_MAIN_LOCAL_CAPTION), "Encrypt");
   Press(window, IDC_MAIN_LOCAL);
   ASSERT_EQ(quillnox->WaitExit(30000), 0) << Showing(quillnox->pid());
-  const std::string container = ReadFile(report + ".vek");
+  const std::string container = Content(report + ".vek");
   ASSERT_FALSE(container.empty()) << "no report.doc.vek";
   EXPECT_FALSE(Exists(report)) << "the source stays";
   EXPECT_EQ(container.find(bytes.substr(0, 64)), std::string::npos) << "the report is readable in its container";
@@ -558,8 +303,8 @@ void DecryptLocally(const std::string& report, const std::string& bytes, const F
   EXPECT_EQ(ControlText(window, IDC_MAIN_LOCAL_CAPTION), "Decrypt");
   Press(window, IDC_MAIN_LOCAL);
   ASSERT_EQ(quillnox.WaitExit(30000), 0) << Showing(quillnox.pid());
-  EXPECT_TRUE(ReadFile(report) == bytes) << "the report differs from the one encrypted";
-  EXPECT_EQ(Ticks(LastWrite(report)), Ticks(time));
+  EXPECT_TRUE(Content(report) == bytes) << "the report differs from the one encrypted";
+  EXPECT_EQ(WriteTime(report), Ticks(time));
   EXPECT_FALSE(Exists(container));
   EXPECT_TRUE(Exists(RecycleBin() + "\\report.doc.vek")) << "not in the Recycle Bin";
 }
@@ -567,6 +312,11 @@ void DecryptLocally(const std::string& report, const std::string& bytes, const F
 // Explorer's context menu on the file: the installed extension, created by its class
 // and initialised with the shell's own data object for the file, then its command
 // "Encrypt with Quillnox", which hands the file to the running Quillnox.exe.
+// The test creates the extension in its own process, so it loads the build of its own
+// width: 32-bit Explorer's (and 32-bit programs' file dialogs') in the shipped build.
+// 64-bit Explorer on 64-bit Windows loads the 64-bit build, which a 32-bit program
+// cannot load: installation checks its place and registration, and the win64 build's
+// run of this test drives that build (the same source).
 void EncryptWithQuillnoxFromExplorer(HWND window, const std::string& path) {
   const int before = ItemCount(window);
   wchar_t wide[MAX_PATH];
@@ -621,7 +371,7 @@ void EncryptWithQuillnoxFromExplorer(HWND window, const std::string& path) {
   EXPECT_EQ(GetModuleHandleA("quillext.dll"), nullptr) << "the extension stays loaded";
   ASSERT_GE(command, 0) << "no \"Encrypt with Quillnox\" in the menu";
   ASSERT_EQ(invoked, S_OK);
-  ASSERT_TRUE(Eventually([&] { return ItemCount(window) == before + 1; })) << "the running window did not get the file";
+  ASSERT_TRUE(Eventually([&] { return ItemCount(window) == before + 1; }, kWait)) << "the running window did not get the file";
 }
 
 // A message with the report, mailed as a self-extracting package: the recording
@@ -635,20 +385,20 @@ void SendSelfExtracting(const std::string& report, const std::string& mail_log, 
   if (testing::Test::HasFatalFailure()) return;
   SetControlText(window, IDC_MAIN_TEXT, kMessage);
   Press(window, IDC_MAIN_SELFX_OFF);
-  ASSERT_TRUE(Eventually([&] { return GetDlgItem(window, IDC_MAIN_SELFX_ON) != nullptr; }));
+  ASSERT_TRUE(Eventually([&] { return GetDlgItem(window, IDC_MAIN_SELFX_ON) != nullptr; }, kWait));
   Press(window, IDC_MAIN_SEND);
   // The attachment's line is the record's last.
-  ASSERT_TRUE(Eventually([&] { return ReadFile(mail_log).find("\nfile path=") != std::string::npos; }, 30000))
-      << Showing(pid) << "\nmail record:\n" << ReadFile(mail_log);
-  const std::string record = ReadFile(mail_log);
-  const std::string attachment = TempFolder() + "file.exe";
+  ASSERT_TRUE(Eventually([&] { return Content(mail_log).find("\nfile path=") != std::string::npos; }, 30000))
+      << Showing(pid) << "\nmail record:\n" << Content(mail_log);
+  const std::string record = Content(mail_log);
+  const std::string attachment = TemporaryFolder() + "file.exe";
   std::string shown_path;  // as the record shows it
   for (char c : attachment) shown_path += c == '\\' ? std::string("\\x5c") : std::string(1, c);
   for (const std::string& line : {std::string("\nsubject=\"Quillnox File\"\n"), std::string("\nbody=(null)\n"),
                                   "\nfile path=\"" + shown_path + "\" name=\"file.exe\" "}) {
     EXPECT_NE(record.find(line), std::string::npos) << line << "\nin:\n" << record;
   }
-  EXPECT_TRUE(Eventually([&] { return !Exists(attachment); })) << "the mailed package stays in the temporary folder";
+  EXPECT_TRUE(Eventually([&] { return !Exists(attachment); }, kWait)) << "the mailed package stays in the temporary folder";
   EXPECT_TRUE(Exists(report)) << "sending keeps the user's file";
   Sync(window);
   Press(window, IDC_MAIN_QUIT);
@@ -656,7 +406,7 @@ void SendSelfExtracting(const std::string& report, const std::string& mail_log, 
 
   // The package as the receiver gets it: the extractor, the container "file.vek", and
   // the trailer that tells where the container is.
-  const std::string package = ReadFile(mail_folder + "\\file.exe");
+  const std::string package = Content(mail_folder + "\\file.exe");
   ASSERT_GT(package.size(), 36u) << "no package kept by the mail client";
   const std::string tail = package.substr(package.size() - 36);
   EXPECT_EQ(tail.substr(8, 8), "file.vek");
@@ -675,26 +425,26 @@ void SendSelfExtracting(const std::string& report, const std::string& mail_log, 
 // folder, and writes the message as "Quillnox.txt" and the report there.
 void OpenWithTheExtractor(const std::string& package, const std::string& folder, const std::string& bytes) {
   // Its program is the extractor of this build, byte for byte.
-  const std::string extractor_file = ReadFile(BuildFile("extractor\\extractor.exe"));
+  const std::string extractor_file = Content(BuildFile("extractor\\extractor.exe"));
   ASSERT_FALSE(extractor_file.empty());
-  EXPECT_TRUE(ReadFile(package).compare(0, extractor_file.size(), extractor_file) == 0);
+  EXPECT_TRUE(Content(package).compare(0, extractor_file.size(), extractor_file) == 0);
   CreateDirectoryA(folder.c_str(), nullptr);
   Program extractor(package, {});
   ASSERT_TRUE(extractor.started());
-  const HWND dialog = WaitFor(extractor.pid(), kExtractorTitle, IDC_EXTRACT_PASSWORD);
+  const HWND dialog = WaitForWindowWith(kExtractorTitle, extractor.pid(), IDC_EXTRACT_PASSWORD, kWait);
   ASSERT_NE(dialog, nullptr) << Showing(extractor.pid());
   Sync(dialog);
-  EXPECT_EQ(ControlText(dialog, IDC_EXTRACT_FOLDER), PersonalFolder());
+  EXPECT_EQ(ControlText(dialog, IDC_EXTRACT_FOLDER), ShellFolder(CSIDL_PERSONAL));
   SetControlText(dialog, IDC_EXTRACT_PASSWORD, kPassphrase);
   SetControlText(dialog, IDC_EXTRACT_FOLDER, folder);
   Press(dialog, IDOK);
-  const HWND box = WaitFor(extractor.pid(), "Quillnox", kSystemBoxText, 30000);
+  const HWND box = WaitForWindowWith("Quillnox", extractor.pid(), kSystemBoxText, 30000);
   ASSERT_NE(box, nullptr) << Showing(extractor.pid());
   EXPECT_EQ(BoxText(box), "The file has been extracted and decrypted successfully.");
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   ASSERT_NE(extractor.WaitExit(15000), -1) << "the extractor stays open: " << Showing(extractor.pid());
-  EXPECT_EQ(ReadFile(folder + "\\Quillnox.txt"), kMessage);
-  EXPECT_TRUE(ReadFile(folder + "\\report.doc") == bytes) << "the extracted report differs";
+  EXPECT_EQ(Content(folder + "\\Quillnox.txt"), kMessage);
+  EXPECT_TRUE(Content(folder + "\\report.doc") == bytes) << "the extracted report differs";
   EXPECT_FALSE(Exists(folder + "\\file.vek")) << "the copied container stays";
 }
 
@@ -709,7 +459,7 @@ void UninstallFromTheEntry() {
   // The work goes on in the uninstaller's copy, which shows the final message.
   HWND done = nullptr;
   for (const DWORD start = GetTickCount(); !done && GetTickCount() - start < 30000; Sleep(50)) {
-    HWND box = WaitFor(0, "Quillnox Uninstall", kSystemBoxText, 0);
+    HWND box = WaitForWindowWith("Quillnox Uninstall", 0, kSystemBoxText, 0);
     if (box && BoxText(box) == "Quillnox is removed from your computer") done = box;
   }
   ASSERT_NE(done, nullptr) << Showing(0);
@@ -755,11 +505,11 @@ TEST(Acceptance, InstallUseAndUninstallAsAUser) {
   SystemTimeToFileTime(&kReportTime, &report_time);
   ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   ASSERT_TRUE(CreateDirectoryA(mail_folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-  WriteFile(report, bytes);
-  SetLastWrite(report, report_time);
+  WriteAll(report, bytes);
+  SetWriteTime(report, Ticks(report_time));
   InstallTheMailDouble(mail_log, mail_folder);
   ASSERT_FALSE(HasFatalFailure());
-  const Snapshot before = TakeSnapshot();
+  const MachineState before = TakeInstallationState({WorkFolder()});
 
   ASSERT_TRUE(Step("install with the wizard", InstallWithTheWizard));
   ASSERT_TRUE(Step("add a passphrase", [] {
@@ -780,7 +530,7 @@ TEST(Acceptance, InstallUseAndUninstallAsAUser) {
   ASSERT_TRUE(Step("uninstall from the uninstall entry", UninstallFromTheEntry));
 
   // Nothing of the product is left: no file, no folder, no key, no value.
-  const Snapshot after = TakeSnapshot();
+  const MachineState after = TakeInstallationState({WorkFolder()});
   EXPECT_EQ(Difference(after.files, before.files), std::vector<std::string>{});
   EXPECT_EQ(Difference(before.files, after.files), std::vector<std::string>{});
   EXPECT_EQ(Difference(after.keys, before.keys), std::vector<std::string>{});

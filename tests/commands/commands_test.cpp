@@ -24,7 +24,10 @@
 #include "keys/passphrase_list.h"
 #include "keys/settings.h"
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
@@ -39,30 +42,6 @@ constexpr DWORD kOperationWait = 30000;
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
-}
-
-std::string Temp() {
-  char path[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, path);
-  return path;
-}
-
-std::string Content(const std::string& path) {
-  std::string out;
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
-    std::fclose(f);
-  }
-  return out;
-}
-
-void Write(const std::string& path, const std::string& content) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  std::fwrite(content.data(), 1, content.size(), f);
-  ASSERT_EQ(std::fclose(f), 0);
 }
 
 // Bytes that do not compress (a simple generator), or letters for a text.
@@ -113,28 +92,10 @@ int CountMatching(const std::string& pattern) {
 }
 
 // The private decryption folders in the temporary folder.
-int DecryptionFolders() { return CountMatching(Temp() + "vekdec*"); }
+int DecryptionFolders() { return CountMatching(TemporaryFolder() + "vekdec*"); }
 
 // Files of the Recycle Bin (Wine keeps it in the run's own trash folder).
 bool InTrash(const std::string& name) { return Exists(Env("QLX_TRASH") + "\\" + name); }
-
-void EmptyFolder(const std::string& folder) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string path = folder + data.cFileName;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0) continue;
-      EmptyFolder(path + "\\");
-      RemoveDirectoryA(path.c_str());
-    } else {
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-    }
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-}
 
 struct Item {
   std::string stored_name;  // as the container names it
@@ -147,8 +108,8 @@ struct Item {
 void MakeContainer(const std::string& target, const std::string& text, const std::vector<Item>& items) {
   std::vector<FileEntry> entries(items.size());
   for (std::size_t i = 0; i < items.size(); ++i) {
-    const std::string source = Temp() + "src" + std::to_string(i) + ".bin";
-    Write(source, items[i].content);
+    const std::string source = TemporaryFolder() + "src" + std::to_string(i) + ".bin";
+    WriteAll(source, items[i].content);
     SetStamp(source);
     entries[i] = FileEntry{};
     ASSERT_TRUE(FileEntryFromPath(source.c_str(), &entries[i]));
@@ -167,7 +128,7 @@ void MakeContainer(const std::string& target, const std::string& text, const std
                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
       << target;
   FileEntriesFree(request.entries);
-  for (std::size_t i = 0; i < items.size(); ++i) DeleteFileA((Temp() + "src" + std::to_string(i) + ".bin").c_str());
+  for (std::size_t i = 0; i < items.size(); ++i) DeleteFileA((TemporaryFolder() + "src" + std::to_string(i) + ".bin").c_str());
 }
 
 // The session key of a container, unwrapped with kPass, as 32 hexadecimal digits.
@@ -203,7 +164,7 @@ std::string SessionKeyHex(const std::string& container) {
 void WriteList(const std::vector<std::string>& paths) {
   std::string text;
   for (const std::string& path : paths) text += path + "\n";
-  Write(Temp() + "vekflist.tmp", text);
+  WriteAll(TemporaryFolder() + "vekflist.tmp", text);
 }
 
 int ItemCount(HWND window) {
@@ -213,14 +174,6 @@ int ItemCount(HWND window) {
 }
 
 bool Enabled(HWND window, int id) { return IsWindowEnabled(GetDlgItem(window, id)) != FALSE; }
-
-// Polls a condition (20 ms steps) for up to ms.
-template <typename Condition>
-bool Eventually(Condition condition, DWORD ms = 10000) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(20))
-    if (condition()) return true;
-  return condition();
-}
 
 // Answers a box of the process with button and gives its text ("<no box>" when none).
 std::string AnswerBox(DWORD pid, int button, DWORD ms = 10000) {
@@ -272,7 +225,7 @@ class CommandsTest : public ::testing::Test {
     CreateDirectoryA(kWork, nullptr);
     EmptyFolder(kWork);
     EmptyFolder(Env("QLX_TRASH") + "\\");
-    DeleteFileA((Temp() + "vekflist.tmp").c_str());
+    DeleteFileA((TemporaryFolder() + "vekflist.tmp").c_str());
     folders_before_ = DecryptionFolders();  // other tests of the run may have left theirs
   }
   void TearDown() override {
@@ -312,7 +265,7 @@ TEST_F(CommandsTest, EncryptLocallyThenDecryptLocallyOnThisAndOnAnotherVolume) {
     CreateDirectoryA(folder.c_str(), nullptr);
     EmptyFolder(Env("QLX_TRASH") + "\\");
     const std::string source = folder + "report.doc";
-    Write(source, content);
+    WriteAll(source, content);
     SetStamp(source);
 
     // Encrypt: report.doc.vek beside the source, which goes; the text in text.vek.
@@ -329,7 +282,7 @@ TEST_F(CommandsTest, EncryptLocallyThenDecryptLocallyOnThisAndOnAnotherVolume) {
     EXPECT_FALSE(Exists(source)) << "the source stayed";
     EXPECT_TRUE(Exists(source + ".vek"));
     EXPECT_TRUE(Exists(folder + "text.vek"));
-    EXPECT_EQ(CountMatching(Temp() + "*.vek"), 0) << "a temporary container stayed";
+    EXPECT_EQ(CountMatching(TemporaryFolder() + "*.vek"), 0) << "a temporary container stayed";
 
     // Decrypt the file's container: the file comes back beside it with its time, and
     // the container goes to the Recycle Bin.
@@ -384,7 +337,7 @@ TEST_F(CommandsTest, ATextAloneGoesThroughTheSaveDialogAndACancelLeavesNothing) 
     EXPECT_EQ(AnswerSaveDialog("Encrypt the text in...", quillnox.pid(), cancel ? "" : target), "text.vek");
     EXPECT_EQ(quillnox.WaitExit(kOperationWait), 0) << "the window closes either way";
     EXPECT_EQ(Exists(target), !cancel);
-    EXPECT_EQ(CountMatching(Temp() + "*.vek"), 0) << "the temporary container stayed";
+    EXPECT_EQ(CountMatching(TemporaryFolder() + "*.vek"), 0) << "the temporary container stayed";
   }
   // What was saved is the text.
   Program quillnox(kProgram, {std::string(kWork) + "message.vek"});
@@ -399,7 +352,7 @@ TEST_F(CommandsTest, AReceivedContainerAsksForItsDestination) {
   const std::string dest = std::string(kWork) + "dest\\";
   CreateDirectoryA(dest.c_str(), nullptr);
   SettingsSetDir(2, kWork);
-  const std::string received = Temp() + "received.vek";
+  const std::string received = TemporaryFolder() + "received.vek";
   MakeContainer(received, "Hi\r\nBye", {{"a.doc", "first file"}, {"b.xls", Noise(70000, 2)}});
   {
     Program quillnox(kProgram, {received});
@@ -421,7 +374,7 @@ TEST_F(CommandsTest, AReceivedContainerAsksForItsDestination) {
   EXPECT_EQ(std::string(stored), dest);
 
   // A received text alone: "text.txt" is proposed and written.
-  const std::string note = Temp() + "note.vek";
+  const std::string note = TemporaryFolder() + "note.vek";
   MakeContainer(note, "just a note", {});
   {
     Program quillnox(kProgram, {note});
@@ -446,7 +399,7 @@ TEST_F(CommandsTest, ACancelledNameKeepsTheContainer) {
   // The decrypted text's name is taken: "Cancel" skips it, so the container stays.
   const std::string container = std::string(kWork) + "kept.vek";
   MakeContainer(container, "the message", {{"data.bin", "data"}});
-  Write(std::string(kWork) + "Quillnox.txt", "older text");
+  WriteAll(std::string(kWork) + "Quillnox.txt", "older text");
   Program quillnox(kProgram, {container});
   HWND window = Start(quillnox);
   ASSERT_NE(window, nullptr);
@@ -474,7 +427,7 @@ TEST_F(CommandsTest, ReplyQuotesTheTextAndTheNamesByteForByte) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    const std::string received = Temp() + "reply.vek";
+    const std::string received = TemporaryFolder() + "reply.vek";
     std::vector<Item> items;
     for (const std::string& name : c.names) items.push_back({name, "content"});
     MakeContainer(received, c.text, items);
@@ -521,7 +474,7 @@ TEST_F(CommandsTest, NewDocumentAsksOnlyWhenTheWindowHoldsSomething) {
 TEST_F(CommandsTest, OpenListsTheChosenFilesAndRemembersTheirFolder) {
   const std::string folder = std::string(kWork) + "picked\\";
   CreateDirectoryA(folder.c_str(), nullptr);
-  for (const char* name : {"a.doc", "b.txt"}) Write(folder + name, name);
+  for (const char* name : {"a.doc", "b.txt"}) WriteAll(folder + name, name);
   Program quillnox(kProgram, {});
   HWND window = Start(quillnox);
   ASSERT_NE(window, nullptr);
@@ -569,8 +522,8 @@ TEST_F(CommandsTest, OpenedFilesKeepTheProgramUntilTheirApplicationLetsThemGo) {
   SetEnvironmentVariableA("QLX_HOLD_MS", "3000");
   const std::string container = std::string(kWork) + "held.vek";
   MakeContainer(container, "", {{"x.qlxhold", "first"}, {"y.qlxhold", "second"}});
-  const std::string x_held = Temp() + "x.qlxhold.held";
-  const std::string y_held = Temp() + "y.qlxhold.held";
+  const std::string x_held = TemporaryFolder() + "x.qlxhold.held";
+  const std::string y_held = TemporaryFolder() + "y.qlxhold.held";
   DeleteFileA(x_held.c_str());
   DeleteFileA(y_held.c_str());
 
@@ -608,7 +561,7 @@ TEST_F(CommandsTest, DecryptAndOpenOpensTheFileOfTheRowAfterARemoval) {
   SetEnvironmentVariableA("QLX_HOLD_MS", "200");
   const std::string container = std::string(kWork) + "three.vek";
   MakeContainer(container, "", {{"first.qlxhold", "1"}, {"second.qlxhold", "2"}, {"third.qlxhold", "3"}});
-  for (const char* name : {"first", "second", "third"}) DeleteFileA((Temp() + name + ".qlxhold.held").c_str());
+  for (const char* name : {"first", "second", "third"}) DeleteFileA((TemporaryFolder() + name + ".qlxhold.held").c_str());
 
   Program quillnox(kProgram, {container});
   HWND window = Start(quillnox);
@@ -619,16 +572,16 @@ TEST_F(CommandsTest, DecryptAndOpenOpensTheFileOfTheRowAfterARemoval) {
   ASSERT_TRUE(Eventually([&] { return ItemCount(window) == 2; }));
   Sync(window);
   Click(window, IDC_MAIN_DECRYPT_OPEN);  // the first row now shows "second"
-  ASSERT_TRUE(Eventually([&] { return Exists(Temp() + "second.qlxhold.held") || Exists(Temp() + "first.qlxhold.held"); },
+  ASSERT_TRUE(Eventually([&] { return Exists(TemporaryFolder() + "second.qlxhold.held") || Exists(TemporaryFolder() + "first.qlxhold.held"); },
                          kOperationWait))
       << "nothing was opened";
-  EXPECT_TRUE(Exists(Temp() + "second.qlxhold.held")) << "another file than the row's was opened";
-  EXPECT_FALSE(Exists(Temp() + "first.qlxhold.held"));
+  EXPECT_TRUE(Exists(TemporaryFolder() + "second.qlxhold.held")) << "another file than the row's was opened";
+  EXPECT_FALSE(Exists(TemporaryFolder() + "first.qlxhold.held"));
   // The opened file goes once its grace has passed; then the program may quit.
   EXPECT_TRUE(Eventually([this] { return DecryptionFolders() == folders_before_; }, 30000));
   Click(window, IDC_MAIN_QUIT);
   EXPECT_EQ(quillnox.WaitExit(), 0);
-  for (const char* name : {"first", "second", "third"}) DeleteFileA((Temp() + name + ".qlxhold.held").c_str());
+  for (const char* name : {"first", "second", "third"}) DeleteFileA((TemporaryFolder() + name + ".qlxhold.held").c_str());
 }
 
 // --- failures ----------------------------------------------------------------------------
@@ -641,7 +594,7 @@ TEST_F(CommandsTest, AFullDiskKeepsTheSourceAndTheContainerAndSaysSo) {
   // Encrypting: the container does not fit beside its source.
   const std::string source = full + "big.bin";
   const std::string content = Noise(600000, 3);
-  Write(source, content);
+  WriteAll(source, content);
   WriteList({source});
   {
     Program quillnox(kProgram, {"/m"});
@@ -655,7 +608,7 @@ TEST_F(CommandsTest, AFullDiskKeepsTheSourceAndTheContainerAndSaysSo) {
   EXPECT_FALSE(Exists(source + ".vek")) << "a partial container stayed";
   EXPECT_EQ(CountMatching(full + "*"), 1);
   DeleteFileA(source.c_str());
-  for (int i = 0; i < 3; ++i) DeleteFileA((Temp() + "big.bin00" + std::to_string(i) + ".vek").c_str());
+  for (int i = 0; i < 3; ++i) DeleteFileA((TemporaryFolder() + "big.bin00" + std::to_string(i) + ".vek").c_str());
 
   // Decrypting: the text does not fit beside its container; reported, container kept.
   const std::string container = full + "long.vek";
@@ -665,7 +618,7 @@ TEST_F(CommandsTest, AFullDiskKeepsTheSourceAndTheContainerAndSaysSo) {
   ULARGE_INTEGER free_bytes = {};
   ASSERT_TRUE(GetDiskFreeSpaceExA(full.c_str(), &free_bytes, nullptr, nullptr));
   ASSERT_GT(free_bytes.QuadPart, 60000u);
-  Write(full + "filler.bin", std::string(static_cast<std::size_t>(free_bytes.QuadPart - 50000), 'f'));
+  WriteAll(full + "filler.bin", std::string(static_cast<std::size_t>(free_bytes.QuadPart - 50000), 'f'));
   {
     Program quillnox(kProgram, {container});
     HWND window = Start(quillnox);
@@ -717,7 +670,7 @@ TEST_F(CommandsTest, ContainersHandedToARunningWindow) {
   MakeContainer(first, "first text", {{"f.txt", "f"}});
   MakeContainer(second, "", {{"s.txt", "s"}});
   const std::string plain = std::string(kWork) + "plain.txt";
-  Write(plain, "plain");
+  WriteAll(plain, "plain");
   WriteList({plain});
   Program quillnox(kProgram, {"/m"});
   HWND window = Start(quillnox);
@@ -727,7 +680,7 @@ TEST_F(CommandsTest, ContainersHandedToARunningWindow) {
   // Two containers at once: refused with a warning, the window unchanged.
   WriteList({first, second});
   {
-    Program again(kProgram, {"/d", Temp() + "vekflist.tmp"});
+    Program again(kProgram, {"/d", TemporaryFolder() + "vekflist.tmp"});
     EXPECT_EQ(AnswerBox(quillnox.pid(), IDC_BOX_BUTTON3).rfind("Decrypting more than one encrypted file\n", 0), 0u);
     EXPECT_EQ(again.WaitExit(), 0);
   }
@@ -737,7 +690,7 @@ TEST_F(CommandsTest, ContainersHandedToARunningWindow) {
   // One container while the window holds a file: the question; "Decrypt" opens it.
   WriteList({first});
   {
-    Program again(kProgram, {"/d", Temp() + "vekflist.tmp"});
+    Program again(kProgram, {"/d", TemporaryFolder() + "vekflist.tmp"});
     EXPECT_EQ(AnswerBox(quillnox.pid(), IDC_BOX_BUTTON2).rfind("You may either add this file \"As Is\"", 0), 0u);
     EXPECT_EQ(again.WaitExit(), 0);
   }
@@ -748,7 +701,7 @@ TEST_F(CommandsTest, ContainersHandedToARunningWindow) {
   // In decryption mode another container replaces the document without a question.
   WriteList({second});
   {
-    Program again(kProgram, {"/d", Temp() + "vekflist.tmp"});
+    Program again(kProgram, {"/d", TemporaryFolder() + "vekflist.tmp"});
     EXPECT_EQ(again.WaitExit(), 0);
   }
   ASSERT_TRUE(Eventually([&] { return ControlText(window, IDC_MAIN_TEXT).empty(); }));
@@ -762,7 +715,7 @@ TEST_F(CommandsTest, ContainersHandedToARunningWindow) {
 // window's document, and what the window shows of it, stay as they were.
 TEST_F(CommandsTest, AnImmediateDecryptionLeavesTheRunningWindowsDocumentAlone) {
   const std::string plain = std::string(kWork) + "plain.txt";
-  Write(plain, "plain");
+  WriteAll(plain, "plain");
   WriteList({plain});
   Program quillnox(kProgram, {"/m"});
   HWND window = Start(quillnox);
@@ -773,7 +726,7 @@ TEST_F(CommandsTest, AnImmediateDecryptionLeavesTheRunningWindowsDocumentAlone) 
   MakeContainer(one, "", {{"one.txt", "the only file"}});
   WriteList({one});
   {
-    Program again(kProgram, {"/l", Temp() + "vekflist.tmp"});
+    Program again(kProgram, {"/l", TemporaryFolder() + "vekflist.tmp"});
     EXPECT_EQ(again.WaitExit(), 0);
   }
   ASSERT_TRUE(Eventually([&] { return Content(std::string(kWork) + "one.txt") == "the only file"; }, kOperationWait));
@@ -799,9 +752,9 @@ TEST_F(CommandsTest, AFolderHandedToTheWindowIsNotEncrypted) {
   const std::string folder = std::string(kWork) + "a folder";
   CreateDirectoryA(folder.c_str(), nullptr);
   const std::string plain = std::string(kWork) + "plain.txt";
-  Write(plain, "plain");
+  WriteAll(plain, "plain");
   WriteList({plain, folder});
-  Program again(kProgram, {"/d", Temp() + "vekflist.tmp"});
+  Program again(kProgram, {"/d", TemporaryFolder() + "vekflist.tmp"});
   EXPECT_EQ(AnswerBox(quillnox.pid(), IDC_BOX_BUTTON3), "Quillnox doesn't encrypt directories in version 4.10EN");
   EXPECT_EQ(again.WaitExit(), 0);
   Sync(window);
@@ -821,7 +774,7 @@ TEST_F(CommandsTest, AContainerHandedOverAsksBeforeItWouldReplaceTypedText) {
   SetControlText(window, IDC_MAIN_TEXT, "typed, not sent");
   WriteList({first});
   {
-    Program again(kProgram, {"/d", Temp() + "vekflist.tmp"});
+    Program again(kProgram, {"/d", TemporaryFolder() + "vekflist.tmp"});
     EXPECT_EQ(AnswerBox(quillnox.pid(), IDC_BOX_BUTTON3).rfind("You may either add this file \"As Is\"", 0), 0u);
     EXPECT_EQ(again.WaitExit(), 0);
   }

@@ -21,7 +21,10 @@
 #include "keys/passphrase_list.h"
 #include "keys/settings.h"
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
@@ -175,11 +178,7 @@ int main(int argc, char** argv) {
   CreateDirectoryA(window_dir.c_str(), nullptr);
   CreateDirectoryA(cli_dir.c_str(), nullptr);
   CreateDirectoryA(out.c_str(), nullptr);
-  const std::string list = [] {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + "vekflist.tmp";
-  }();
+  const std::string list = TemporaryFolder() + "vekflist.tmp";
 
   const char* const kAlgorithms[] = {"AES", "DES"};
   std::vector<Runs> runs(files.size() * 4);

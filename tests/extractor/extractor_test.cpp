@@ -10,8 +10,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <utility>
@@ -21,7 +19,10 @@
 #include "container/operation.h"
 #include "container/result.h"
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
@@ -34,51 +35,10 @@ constexpr char kNoSignature[] = "The file has not an auto-extractible signature"
 // A fixed last-write time for the source files: 2021-03-04 05:06:07 UTC.
 constexpr std::uint64_t kStoredTime = 132592983670000000ULL;
 
-Bytes ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 std::string TextOf(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-// Names in a folder (not "." and ".."), sorted.
-std::set<std::string> Listing(const std::string& folder) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = found.cFileName;
-    if (name != "." && name != "..") names.insert(name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
-}
-
-std::string TempFolderPath() {
-  char folder[MAX_PATH];
-  GetTempPathA(sizeof folder, folder);
-  return folder;
-}
-
-void RemoveTree(const std::string& folder) {
-  for (const std::string& name : Listing(folder)) {
-    const std::string path = folder + name;
-    if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-      RemoveTree(path + "\\");
-    } else {
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-    }
-  }
-  RemoveDirectoryA(folder.c_str());
-}
+Bytes ReadBytes(const std::string& path) { return BytesOf(Content(path)); }
+void WriteBytes(const std::string& path, const Bytes& bytes) { WriteAll(path, TextOf(bytes)); }
 
 // A new empty folder beside the test program, with its backslash.
 std::string FreshFolder(const std::string& name) {
@@ -86,19 +46,6 @@ std::string FreshFolder(const std::string& name) {
   RemoveTree(folder);
   CreateDirectoryA(folder.c_str(), nullptr);
   return folder;
-}
-
-std::uint64_t WriteTimeOf(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
-}
-
-void SetWriteTime(const std::string& path, std::uint64_t value) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  FILETIME time = {static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
-  SetFileTime(file, nullptr, nullptr, &time);
-  CloseHandle(file);
 }
 
 struct SourceFile {
@@ -259,10 +206,10 @@ class ExtractorTest : public ::testing::Test {
   void SetUp() override {
     packages_ = FreshFolder("packages");
     target_ = FreshFolder("target");
-    temp_before_ = Listing(TempFolderPath());
+    temp_before_ = FolderNames(TemporaryFolder());
   }
   void TearDown() override {
-    EXPECT_EQ(Listing(TempFolderPath()), temp_before_) << "the temporary folder is not as it was";
+    EXPECT_EQ(FolderNames(TemporaryFolder()), temp_before_) << "the temporary folder is not as it was";
     RemoveTree(packages_);
     RemoveTree(target_);
   }
@@ -285,7 +232,7 @@ TEST_F(ExtractorTest, AWrongPasswordIsToldAndTheDialogStays) {
   EXPECT_EQ(run.Box("Warning"),
             "Wrong file signature.\nThe file may be corrupted or\nthe password may be wrong.\n\nPlease, check it and retry.");
   EXPECT_EQ(ControlText(run.dialog(), IDC_EXTRACT_PASSWORD), "not the password");  // fields as typed
-  EXPECT_TRUE(Listing(target_).empty()) << "the copied container stays";
+  EXPECT_TRUE(FolderNames(target_).empty()) << "the copied container stays";
   run.ExpectStillOpenThenQuit();
 }
 
@@ -301,11 +248,11 @@ TEST_F(ExtractorTest, TheRightPasswordWritesTextAndFilesThenASecondRunAsksForEac
     EXPECT_EQ(run.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
     EXPECT_EQ(run.WaitExit(), 1);
   }
-  EXPECT_EQ(Listing(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "b.txt", "c.bin"}));  // no container
+  EXPECT_EQ(FolderNames(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "b.txt", "c.bin"}));  // no container
   EXPECT_EQ(TextOf(ReadBytes(target_ + "Quillnox.txt")), kText);
   for (const SourceFile& file : kFiles) {
     EXPECT_EQ(TextOf(ReadBytes(target_ + file.name)), file.content) << file.name;
-    EXPECT_EQ(WriteTimeOf(target_ + file.name), kStoredTime) << file.name;
+    EXPECT_EQ(WriteTime(target_ + file.name), kStoredTime) << file.name;
   }
 
   // Again into the same folder: asked for the text and each file, not for the container.
@@ -326,11 +273,11 @@ TEST_F(ExtractorTest, TheRightPasswordWritesTextAndFilesThenASecondRunAsksForEac
   EXPECT_EQ(again.Prompt(IDCANCEL), "The file \"c.bin\" already exists.\n\nWhat do you wish to do ?");
   EXPECT_EQ(again.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
   EXPECT_EQ(again.WaitExit(), 1);
-  EXPECT_EQ(Listing(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "a(1).doc", "b.txt", "c.bin"}));
+  EXPECT_EQ(FolderNames(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "a(1).doc", "b.txt", "c.bin"}));
   EXPECT_EQ(TextOf(ReadBytes(target_ + "a(1).doc")), kFiles[0].content);
-  EXPECT_EQ(WriteTimeOf(target_ + "a(1).doc"), kStoredTime);
+  EXPECT_EQ(WriteTime(target_ + "a(1).doc"), kStoredTime);
   EXPECT_EQ(TextOf(ReadBytes(target_ + "b.txt")), kFiles[1].content);  // replaced
-  EXPECT_EQ(WriteTimeOf(target_ + "b.txt"), kStoredTime);
+  EXPECT_EQ(WriteTime(target_ + "b.txt"), kStoredTime);
   EXPECT_EQ(TextOf(ReadBytes(target_ + "c.bin")), "mine too");  // cancelled: left alone, its copy gone
 }
 
@@ -356,7 +303,7 @@ TEST_F(ExtractorTest, TheFieldsAreCheckedBeforeThePackageIsRead) {
     run.Extract(c.passphrase, c.folder ? target_ : "");
     const bool from_container = std::strncmp(c.text, "Wrong", 5) == 0;
     EXPECT_EQ(run.Box(from_container ? "Warning" : "Error"), c.text) << c.what;
-    EXPECT_TRUE(Listing(target_).empty()) << c.what;
+    EXPECT_TRUE(FolderNames(target_).empty()) << c.what;
     run.ExpectStillOpenThenQuit();
   }
 }
@@ -370,7 +317,7 @@ TEST_F(ExtractorTest, TheReaderTakesContainersFrom407AndSkipsTagKinds) {
     ASSERT_NE(run.dialog(), nullptr);
     run.Extract(kPassphrase, target_);
     EXPECT_EQ(run.Box("Warning"), "Unable to decrypt file.vek\nThis file may be encrypted with\nan older version than the 2.41.");
-    EXPECT_TRUE(Listing(target_).empty());
+    EXPECT_TRUE(FolderNames(target_).empty());
     run.ExpectStillOpenThenQuit();
   }
   // A TEXT chunk whose type is the tag: skipped, the files come out alone.
@@ -383,7 +330,7 @@ TEST_F(ExtractorTest, TheReaderTakesContainersFrom407AndSkipsTagKinds) {
     EXPECT_EQ(run.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
     EXPECT_EQ(run.WaitExit(), 1);
   }
-  EXPECT_EQ(Listing(target_), (std::set<std::string>{"a.doc", "b.txt", "c.bin"}));
+  EXPECT_EQ(FolderNames(target_), (std::set<std::string>{"a.doc", "b.txt", "c.bin"}));
 }
 
 TEST_F(ExtractorTest, AContainerOfTextOnlyWritesOnlyTheText) {
@@ -392,7 +339,7 @@ TEST_F(ExtractorTest, AContainerOfTextOnlyWritesOnlyTheText) {
   run.Extract(kPassphrase, target_);
   EXPECT_EQ(run.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
   EXPECT_EQ(run.WaitExit(), 1);
-  EXPECT_EQ(Listing(target_), (std::set<std::string>{"Quillnox.txt"}));
+  EXPECT_EQ(FolderNames(target_), (std::set<std::string>{"Quillnox.txt"}));
   EXPECT_EQ(TextOf(ReadBytes(target_ + "Quillnox.txt")), kText);
 }
 
@@ -419,7 +366,7 @@ TEST_F(ExtractorTest, AFolderInTheWayIsNeverReplaced) {
   Click(prompt, IDCANCEL);
   EXPECT_EQ(run.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
   EXPECT_EQ(run.WaitExit(), 1);
-  EXPECT_EQ(Listing(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "b.txt", "c.bin"}));
+  EXPECT_EQ(FolderNames(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "b.txt", "c.bin"}));
   EXPECT_EQ(TextOf(ReadBytes(target_ + "a.doc\\inside.txt")), "mine");
 }
 
@@ -431,7 +378,7 @@ TEST_F(ExtractorTest, AFileNamedLikeTheCopiedContainerIsKept) {
   run.Extract(kPassphrase, target_);
   EXPECT_EQ(run.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
   EXPECT_EQ(run.WaitExit(), 1);
-  EXPECT_EQ(Listing(target_), (std::set<std::string>{"file.vek"}));
+  EXPECT_EQ(FolderNames(target_), (std::set<std::string>{"file.vek"}));
   EXPECT_EQ(TextOf(ReadBytes(target_ + "file.vek")), "an older container");
 }
 
@@ -471,8 +418,8 @@ TEST_F(ExtractorTest, PackagesThatDoNotHoldTogetherAreRefusedWithNothingWritten)
     ASSERT_NE(run.dialog(), nullptr) << c.what;
     run.Extract(kPassphrase, target_);
     EXPECT_EQ(run.Box("Error"), c.text) << c.what;
-    EXPECT_TRUE(Listing(target_).empty()) << c.what;
-    EXPECT_EQ(Listing(packages_), (std::set<std::string>{"file.exe"})) << c.what;
+    EXPECT_TRUE(FolderNames(target_).empty()) << c.what;
+    EXPECT_EQ(FolderNames(packages_), (std::set<std::string>{"file.exe"})) << c.what;
     EXPECT_FALSE(Exists(outside)) << c.what;
     run.ExpectStillOpenThenQuit();
   }
@@ -482,7 +429,7 @@ TEST_F(ExtractorTest, PackagesThatDoNotHoldTogetherAreRefusedWithNothingWritten)
   ASSERT_NE(plain.dialog(), nullptr);
   plain.Extract(kPassphrase, target_);
   EXPECT_EQ(plain.Box("Error"), kNoSignature);
-  EXPECT_TRUE(Listing(target_).empty());
+  EXPECT_TRUE(FolderNames(target_).empty());
   plain.ExpectStillOpenThenQuit();
 }
 
@@ -501,7 +448,7 @@ TEST_F(ExtractorTest, AFullDestinationIsReportedAndLeavesNoPartialFile) {
     ASSERT_NE(run.dialog(), nullptr);
     run.Extract(kPassphrase, full);
     EXPECT_EQ(run.Box("Error"), "Unable to open the destination file");
-    EXPECT_TRUE(Listing(full).empty()) << "a partial copy stays";
+    EXPECT_TRUE(FolderNames(full).empty()) << "a partial copy stays";
     run.ExpectStillOpenThenQuit();
   }
   // The container (0.6 MiB) fits; its text of the same size then does not.
@@ -510,7 +457,7 @@ TEST_F(ExtractorTest, AFullDestinationIsReportedAndLeavesNoPartialFile) {
     ASSERT_NE(run.dialog(), nullptr);
     run.Extract(kPassphrase, full);
     EXPECT_EQ(run.Box("Error"), "Unable to open the destination file");
-    EXPECT_TRUE(Listing(full).empty()) << "a partial text or the copy stays";
+    EXPECT_TRUE(FolderNames(full).empty()) << "a partial text or the copy stays";
     run.ExpectStillOpenThenQuit();
   }
 }

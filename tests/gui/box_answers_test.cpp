@@ -15,7 +15,10 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
@@ -33,13 +36,6 @@ struct AnswerCase {
   bool survives;  // what the question could destroy is still there
   friend void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
 };
-
-template <typename Condition>
-bool Eventually(Condition condition, DWORD ms = 10000) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(20))
-    if (condition()) return true;
-  return condition();
-}
 
 long RunDemo(const std::vector<std::string>& args) {
   Program demo("keys_demo.exe", args);

@@ -6,24 +6,21 @@
 # file lies outside both prefixes.
 set -e
 HERE=$(cd "$(dirname "$0")" && pwd)
-TEMPLATE="${WINE_TEMPLATE:-$HOME/.cache/quillnox-wine-template}"
-[ -f "$TEMPLATE/system.reg" ] || { echo "keys_across_prefixes: no Wine template at $TEMPLATE" >&2; exit 1; }
+. "$HERE/../../tools/wine-env.sh"
 PROGRAM="$1"
 RUN=$(mktemp -d /tmp/qlx-keys-across.XXXXXX)
 export QLX_KEY_EXCHANGE_FILE="Z:$(printf '%s' "$RUN/keys.vek" | tr / '\\')"
 
 # phase NAME SERIAL TEST: one prefix with its serial, one test, the prefix's server ended.
 phase() {
-  cp -a "$TEMPLATE" "$RUN/$1"
-  printf '%s\n' "$2" >"$RUN/$1/drive_c/.windows-serial"
+  mkdir "$RUN/$1"
+  qlx_wine_fresh_prefix "$RUN/$1"
+  printf '%s\n' "$2" >"$WINEPREFIX/drive_c/.windows-serial"
   set +e
-  WINEPREFIX="$RUN/$1" XDG_DATA_HOME="$RUN/xdg" QLX_EXPECT_SERIAL="$2" \
-    "$HERE/../../tools/wine-run.sh" "$PROGRAM" --gtest_filter="KeysAcrossPrefixes.$3"
+  QLX_EXPECT_SERIAL="$2" "$HERE/../../tools/wine-run.sh" "$PROGRAM" --gtest_filter="KeysAcrossPrefixes.$3"
   rc=$?
-  WINEPREFIX="$RUN/$1" wineserver -k 2>/dev/null
-  WINEPREFIX="$RUN/$1" wineserver -w
+  qlx_wine_end_prefix "$RUN/$1"
   set -e
-  rm -rf "$RUN/$1"
   return $rc
 }
 

@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 #include <dlgs.h>  // the common file dialog's control ids
 
@@ -41,22 +44,8 @@ std::string Dump() {
   return out;
 }
 
-// A dialog of the process with this title that holds control id.
-HWND WaitForDialog(const std::string& title, DWORD pid, int id, DWORD ms = 10000) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
-    HWND window = WaitForWindow(title, pid, 100);
-    if (window && GetDlgItem(window, id)) return window;
-  }
-  return nullptr;
-}
-
-// Polls a condition for up to 3 s: a posted click is handled after our sent messages.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(20))
-    if (condition()) return true;
-  return condition();
-}
+// A posted click is handled after our sent messages: conditions are polled for up to 3 s.
+constexpr DWORD kClickWait = 3000;
 
 bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 bool Checked(HWND dialog, int id) {
@@ -71,7 +60,7 @@ void Press(HWND dialog, int id) {
 
 // Waits for a message box and presses one of its buttons; returns its text.
 std::string AnswerBox(const std::string& title, DWORD pid, int button) {
-  HWND box = WaitForDialog(title, pid, IDC_BOX_TEXT);
+  HWND box = WaitForWindowWith(title, pid, IDC_BOX_TEXT);
   if (!box) return "<no box>";
   Sync(box);
   const std::string text = ControlText(box, IDC_BOX_TEXT);
@@ -96,7 +85,7 @@ TEST_F(KeysGuiTest, GateWithoutPasswordShowsNothing) { EXPECT_EQ(RunDemo({"gate"
 TEST_F(KeysGuiTest, GateWrongPasswordStaysThenRightOneGoesOn) {
   ASSERT_EQ(RunDemo({"setpw", "secret"}), 1);
   Program demo("keys_demo.exe", {"gate"});
-  HWND gate = WaitForDialog("Quillnox", demo.pid(), IDC_GATE_PASSWORD);
+  HWND gate = WaitForWindowWith("Quillnox", demo.pid(), IDC_GATE_PASSWORD);
   ASSERT_NE(gate, nullptr);
   EXPECT_EQ(ControlText(gate, IDC_GATE_TEXT), "\r\nEnter your password to run Quillnox");
   EXPECT_EQ(SendMessageA(GetDlgItem(gate, IDC_GATE_PASSWORD), EM_GETPASSWORDCHAR, 0, 0), '*');
@@ -112,7 +101,7 @@ TEST_F(KeysGuiTest, GateWrongPasswordStaysThenRightOneGoesOn) {
 TEST_F(KeysGuiTest, GateCancelEnds) {
   ASSERT_EQ(RunDemo({"setpw", "secret"}), 1);
   Program demo("keys_demo.exe", {"gate"});
-  HWND gate = WaitForDialog("Quillnox", demo.pid(), IDC_GATE_PASSWORD);
+  HWND gate = WaitForWindowWith("Quillnox", demo.pid(), IDC_GATE_PASSWORD);
   ASSERT_NE(gate, nullptr);
   Press(gate, IDCANCEL);
   EXPECT_EQ(demo.WaitExit(), 0);
@@ -139,7 +128,7 @@ TEST_P(ProtectionGuiTest, OpensInTheStateOfItsRow) {
   for (int i = 0; i < row.stored; ++i) ASSERT_EQ(RunDemo({"add", "key" + std::to_string(i), "v"}), 1);
 
   Program demo("keys_demo.exe", {"protect"});
-  HWND dialog = WaitForDialog("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
+  HWND dialog = WaitForWindowWith("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
   ASSERT_NE(dialog, nullptr);
   Sync(dialog);
   EXPECT_EQ(Checked(dialog, IDC_PROTECT_ACTIVATE), row.checked);
@@ -180,10 +169,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(KeysGuiTest, ProtectionFirstPasswordWithItsChecks) {
   Program demo("keys_demo.exe", {"protect"});
-  HWND dialog = WaitForDialog("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
+  HWND dialog = WaitForWindowWith("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
   ASSERT_NE(dialog, nullptr);
   Press(dialog, IDC_PROTECT_ACTIVATE);
-  ASSERT_TRUE(Eventually([&] { return Enabled(dialog, IDC_PROTECT_NEW); }));
+  ASSERT_TRUE(Eventually([&] { return Enabled(dialog, IDC_PROTECT_NEW); }, kClickWait));
   Press(dialog, IDOK);
   EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON3),
             "To modify the password\nplease, enter the new one");
@@ -195,7 +184,7 @@ TEST_F(KeysGuiTest, ProtectionFirstPasswordWithItsChecks) {
   ASSERT_TRUE(IsWindow(dialog));
   SetControlText(dialog, IDC_PROTECT_CONFIRM, "abc");
   Press(dialog, IDC_PROTECT_HIDE);  // plain text now
-  EXPECT_TRUE(Eventually([&] { return SendMessageA(GetDlgItem(dialog, IDC_PROTECT_NEW), EM_GETPASSWORDCHAR, 0, 0) == 0; }));
+  EXPECT_TRUE(Eventually([&] { return SendMessageA(GetDlgItem(dialog, IDC_PROTECT_NEW), EM_GETPASSWORDCHAR, 0, 0) == 0; }, kClickWait));
   Press(dialog, IDOK);
   EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON3),
             "Your password is correctly recorded\nOpening Quillnox is protected");
@@ -206,10 +195,10 @@ TEST_F(KeysGuiTest, ProtectionFirstPasswordWithItsChecks) {
 TEST_F(KeysGuiTest, ProtectionModifyNeedsTheOldPassword) {
   ASSERT_EQ(RunDemo({"setpw", "old"}), 1);
   Program demo("keys_demo.exe", {"protect"});
-  HWND dialog = WaitForDialog("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
+  HWND dialog = WaitForWindowWith("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
   ASSERT_NE(dialog, nullptr);
   Press(dialog, IDC_PROTECT_MODIFY);
-  ASSERT_TRUE(Eventually([&] { return Enabled(dialog, IDC_PROTECT_CURRENT); }));
+  ASSERT_TRUE(Eventually([&] { return Enabled(dialog, IDC_PROTECT_CURRENT); }, kClickWait));
   SetControlText(dialog, IDC_PROTECT_NEW, "n1");
   SetControlText(dialog, IDC_PROTECT_CONFIRM, "n1");
   Press(dialog, IDOK);
@@ -228,13 +217,13 @@ TEST_F(KeysGuiTest, ProtectionModifyNeedsTheOldPassword) {
 TEST_F(KeysGuiTest, ProtectionSwitchedOffAfterTheQuestion) {
   ASSERT_EQ(RunDemo({"setpw", "old"}), 1);
   Program demo("keys_demo.exe", {"protect"});
-  HWND dialog = WaitForDialog("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
+  HWND dialog = WaitForWindowWith("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
   ASSERT_NE(dialog, nullptr);
   Press(dialog, IDC_PROTECT_ACTIVATE);
   EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON2),
             "Warning: Without a password, Quillnox can be open by everybody.\n\nDo you really want to disable the "
             "password protection ?");
-  EXPECT_TRUE(Eventually([&] { return Checked(dialog, IDC_PROTECT_ACTIVATE); })) << "\"No\" checks it again";
+  EXPECT_TRUE(Eventually([&] { return Checked(dialog, IDC_PROTECT_ACTIVATE); }, kClickWait)) << "\"No\" checks it again";
   Press(dialog, IDC_PROTECT_ACTIVATE);
   AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON1);
   EXPECT_EQ(demo.WaitExit(), 1);
@@ -244,7 +233,7 @@ TEST_F(KeysGuiTest, ProtectionSwitchedOffAfterTheQuestion) {
 // ---- key management ------------------------------------------------------------------
 
 HWND OpenManagement(Program& demo) {
-  HWND dialog = WaitForDialog("Key management", demo.pid(), IDC_KEY_LIST);
+  HWND dialog = WaitForWindowWith("Key management", demo.pid(), IDC_KEY_LIST);
   if (dialog) Sync(dialog);
   return dialog;
 }
@@ -254,7 +243,7 @@ void AddKey(HWND dialog, const char* label, const char* value) {
   SetControlText(dialog, IDC_KEY_VALUE, value);
   const int before = ListCount(dialog);
   Press(dialog, IDC_KEY_ADD);
-  Eventually([&] { return ListCount(dialog) != before; });
+  Eventually([&] { return ListCount(dialog) != before; }, kClickWait);
 }
 
 TEST_F(KeysGuiTest, ManagementAddsInOrderAndAsksForAPassword) {
@@ -307,7 +296,7 @@ TEST_F(KeysGuiTest, ManagementDeletesTwoAdjacentItems) {
   Press(dialog, IDC_KEY_DELETE);
   EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON1),
             "Warning : All selected Passphrases will definitely be removed.\nDo you wish to proceed ?\n");
-  EXPECT_TRUE(Eventually([&] { return ListCount(dialog) == 1; }));
+  EXPECT_TRUE(Eventually([&] { return ListCount(dialog) == 1; }, kClickWait));
   Press(dialog, IDC_KEY_OK);
   EXPECT_EQ(demo.WaitExit(), 1) << "the list was not empty at opening: no question";
   EXPECT_EQ(Dump(), "1|c=vc");
@@ -347,7 +336,7 @@ TEST_F(KeysGuiTest, ManagementHideKey) {
   HWND edit = GetDlgItem(dialog, IDC_KEY_VALUE);
   EXPECT_EQ(SendMessageA(edit, EM_GETPASSWORDCHAR, 0, 0), 0);
   Press(dialog, IDC_KEY_HIDE);
-  EXPECT_TRUE(Eventually([&] { return SendMessageA(edit, EM_GETPASSWORDCHAR, 0, 0) == '*'; }));
+  EXPECT_TRUE(Eventually([&] { return SendMessageA(edit, EM_GETPASSWORDCHAR, 0, 0) == '*'; }, kClickWait));
   EXPECT_TRUE(Checked(dialog, IDC_KEY_HIDE));
   Press(dialog, IDC_KEY_CANCEL);
   EXPECT_EQ(demo.WaitExit(), 0);
@@ -362,13 +351,6 @@ TEST_F(KeysGuiTest, ManagementHideKey) {
 }
 
 // ---- key menu ------------------------------------------------------------------------
-
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // Presses the key button like a user; in the menu that opens, moves down `downs` items
 // with the arrow key and takes the item with Enter (downs < 0: Escape). False when the
@@ -394,9 +376,9 @@ bool ChooseInKeyMenu(Program& demo, HWND host, int downs) {
 std::vector<std::string> MenuRecord(const std::string& record) {
   std::vector<std::string> lines;
   Eventually([&] {
-    lines = ReadLines(record);
+    lines = Lines(Content(record));
     return !lines.empty() && lines.back().rfind("chosen ", 0) == 0;
-  });
+  }, kClickWait);
   std::remove(record.c_str());
   return lines;
 }
@@ -467,7 +449,7 @@ TEST_F(KeysGuiTest, KeyMenuChoosesAnEntryOrManual) {
   Press(dialog, IDC_KEY_DELETE);  // the selected entry goes: manual mode
   EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON1),
             "Warning : All selected Passphrases will definitely be removed.\nDo you wish to proceed ?\n");
-  EXPECT_TRUE(Eventually([&] { return ListCount(dialog) == 2; }));
+  EXPECT_TRUE(Eventually([&] { return ListCount(dialog) == 2; }, kClickWait));
   Press(dialog, IDC_KEY_OK);
   std::vector<std::string> expected = MenuShown("alpha");
   expected.push_back("chosen 1");
@@ -496,7 +478,7 @@ TEST_F(KeysGuiTest, KeyMenuListWithAFirstKeyOpensTheProtectionDialog) {
   EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON1),
             "You entered 1 new key.\n\nIt is highly recommended that you activate the Password protection for "
             "Quillnox.\n\nDo you want to set a password ?");
-  HWND protection = WaitForDialog("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
+  HWND protection = WaitForWindowWith("Quillnox", demo.pid(), IDC_PROTECT_ACTIVATE);
   ASSERT_NE(protection, nullptr) << "\"Yes\" leads to the access-password dialog";
   Sync(host);
   EXPECT_EQ(ControlText(host, IDC_KEY_FIELD), "first") << "the field is refreshed before";
@@ -512,7 +494,7 @@ TEST_F(KeysGuiTest, KeyMenuListWithAFirstKeyOpensTheProtectionDialog) {
 
 TEST_F(KeysGuiTest, AboutBox) {
   Program demo("keys_demo.exe", {"about"});
-  HWND about = WaitForDialog("Quillnox About...", demo.pid(), IDC_ABOUT_VERSION);
+  HWND about = WaitForWindowWith("Quillnox About...", demo.pid(), IDC_ABOUT_VERSION);
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(ControlText(about, IDC_ABOUT_VERSION), "Quillnox V4.10EN");
   EXPECT_EQ(ControlText(about, IDC_ABOUT_LINE_FIRST + 4), "Encryption Keys Import/Export");
@@ -531,7 +513,7 @@ TEST_F(KeysGuiTest, IdentifyFindsTheThirdStoredPassphrase) {
   const std::string container = WorkFile("third.vek");
   ASSERT_EQ(RunDemo({"encrypt", "pass3", container}), 1);
   Program demo("keys_demo.exe", {"identify", container});
-  HWND notice = WaitForDialog("Quillnox", demo.pid(), IDC_NOTICE_TEXT);
+  HWND notice = WaitForWindowWith("Quillnox", demo.pid(), IDC_NOTICE_TEXT);
   ASSERT_NE(notice, nullptr);
   EXPECT_EQ(ControlText(notice, IDC_NOTICE_TEXT), "Automatic Key Identification...");
   EXPECT_EQ(demo.WaitExit(), 1);
@@ -543,8 +525,8 @@ TEST_F(KeysGuiTest, IdentifyWithAnEmptyListPromptsAfterTheNotice) {
   const std::string container = WorkFile("typed.vek");
   ASSERT_EQ(RunDemo({"encrypt", "typed", container}), 1);
   Program demo("keys_demo.exe", {"identify", container});
-  ASSERT_NE(WaitForDialog("Quillnox", demo.pid(), IDC_NOTICE_TEXT), nullptr);
-  HWND prompt = WaitForDialog("Quillnox", demo.pid(), IDC_PROMPT_PASSPHRASE);
+  ASSERT_NE(WaitForWindowWith("Quillnox", demo.pid(), IDC_NOTICE_TEXT), nullptr);
+  HWND prompt = WaitForWindowWith("Quillnox", demo.pid(), IDC_PROMPT_PASSPHRASE);
   ASSERT_NE(prompt, nullptr);
   EXPECT_EQ(ControlText(prompt, IDC_PROMPT_TEXT),
             "The password used to encrypt this file does not belong to your list\n\nEnter the correct password :");
@@ -590,7 +572,7 @@ DWORD DriveCSerial() {
 
 // Names the file in the common file dialog titled `title` and presses its OK button.
 void ChooseFile(const std::string& title, DWORD pid, const std::string& path) {
-  HWND chooser = WaitForDialog(title, pid, IDOK);
+  HWND chooser = WaitForWindowWith(title, pid, IDOK);
   ASSERT_NE(chooser, nullptr) << "no dialog " << title;
   Sync(chooser);
   // The file name: the combo box cmb13 of the Explorer-style dialog, edt1 of the old one.
@@ -602,7 +584,7 @@ void ChooseFile(const std::string& title, DWORD pid, const std::string& path) {
 
 // Types the transfer password into dialog 357 (twice when it asks for a confirmation).
 void TypeTransferPassword(DWORD pid, const std::string& password, bool confirm) {
-  HWND dialog = WaitForDialog("Quillnox", pid, IDC_TRANSFER_PASSWORD);
+  HWND dialog = WaitForWindowWith("Quillnox", pid, IDC_TRANSFER_PASSWORD);
   ASSERT_NE(dialog, nullptr);
   Sync(dialog);
   ASSERT_EQ(ControlVisible(dialog, IDC_TRANSFER_CONFIRM), confirm);
@@ -644,12 +626,12 @@ TEST_F(KeysAcrossPrefixes, ExportInTheFirst) {
   EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON3), "2 keys exported in file:\n" + exchange_);
   Press(dialog, IDC_KEY_OK);
   EXPECT_EQ(demo.WaitExit(), 1);
-  EXPECT_NE(GetFileAttributesA(exchange_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(Exists(exchange_));
   EXPECT_EQ(Dump(), "3|alpha=a-one|beta=b-two|gamma=g-3") << "export leaves the list as it was";
 }
 
 TEST_F(KeysAcrossPrefixes, ImportInTheSecond) {
-  ASSERT_NE(GetFileAttributesA(exchange_.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing was exported";
+  ASSERT_TRUE(Exists(exchange_)) << "nothing was exported";
   ASSERT_EQ(RunDemo({"add", "delta", "d-four"}), 1);
   ASSERT_EQ(RunDemo({"add", "gamma", "g-local"}), 1);
   Program demo("keys_demo.exe", {"manage"});
@@ -660,7 +642,7 @@ TEST_F(KeysAcrossPrefixes, ImportInTheSecond) {
   TypeTransferPassword(demo.pid(), kTransferPassword, false);
   EXPECT_EQ(AnswerBox("Quillnox Warning", demo.pid(), IDC_BOX_BUTTON1),
             "gamma already exists\nWould you like to replace it ?");
-  EXPECT_TRUE(Eventually([&] { return ListCount(dialog) == 3; }));
+  EXPECT_TRUE(Eventually([&] { return ListCount(dialog) == 3; }, kClickWait));
   Press(dialog, IDC_KEY_OK);
   EXPECT_EQ(demo.WaitExit(), 1);
   // Read back through this machine's list key.

@@ -14,7 +14,10 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
@@ -46,29 +49,16 @@ void WriteRect(int x, int y, int width, int height) {
   RegSetKeyValueA(HKEY_CURRENT_USER, kMachineKey, "xywh", REG_BINARY, values, sizeof values);
 }
 
-std::string TempFolder() {
-  char path[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, path);
-  return path;
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr) << path;
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
-}
-
 // Writes the list file naming the given files (made with a little content).
 std::string WriteList(const std::vector<std::string>& names) {
   std::string text;
   for (const std::string& name : names) {
-    const std::string path = TempFolder() + name;
-    WriteText(path, "content of " + name);
+    const std::string path = TemporaryFolder() + name;
+    WriteAll(path, "content of " + name);
     text += path + "\n";
   }
-  const std::string list = TempFolder() + "vekflist.tmp";
-  WriteText(list, text);
+  const std::string list = TemporaryFolder() + "vekflist.tmp";
+  WriteAll(list, text);
   return list;
 }
 
@@ -98,7 +88,7 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
-    DeleteFileA((TempFolder() + "vekflist.tmp").c_str());
+    DeleteFileA((TemporaryFolder() + "vekflist.tmp").c_str());
   }
   void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kMachineKey); }
 

@@ -12,18 +12,16 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 #include <commctrl.h>
 
 namespace {
 
 std::string WorkFile(const std::string& name) { return TestProgramFolder() + "progress_gui_" + name; }
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 // The last picture each status control showed, from the demo's log.
 std::map<int, int> LastPictures(const std::string& log) {
@@ -32,18 +30,6 @@ std::map<int, int> LastPictures(const std::string& log) {
   int id = 0, picture = 0;
   while (in >> id >> picture) last[id] = picture;
   return last;
-}
-
-std::set<std::string> TempEntries() {
-  char folder[MAX_PATH];
-  GetTempPathA(sizeof folder, folder);
-  std::set<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((std::string(folder) + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do names.insert(found.cFileName); while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
 }
 
 struct Labels {
@@ -77,7 +63,7 @@ TEST(ProgressDialog, TitlesLabelsAndPicturesByDirection) {
   const std::string source = WorkFile("report.txt");
   const std::string log = WorkFile("pictures.log");
   DeleteFileA((source + ".vek").c_str());
-  WriteFile(source, SomeText(300000));
+  WriteAll(source, SomeText(300000));
 
   ASSERT_EQ(1, RunAndRead({"encrypt", source, "river stone", log},
                           {"Encrypt...", {"Compression", "Signature", "Encryption"}}));
@@ -87,7 +73,7 @@ TEST(ProgressDialog, TitlesLabelsAndPicturesByDirection) {
   EXPECT_EQ(289, pictures[IDC_PROGRESS_STATUS2]);
   EXPECT_EQ(289, pictures[IDC_PROGRESS_STATUS3]);
 
-  const std::set<std::string> before = TempEntries();
+  const std::set<std::string> before = FolderNames(TemporaryFolder());
   ASSERT_EQ(1, RunAndRead({"decrypt", source + ".vek", "river stone", log},
                           {"Decrypt progress_gui_report.txt.vek", {"Decryption", "Signature", "Decompression"}}));
   pictures = LastPictures(log);
@@ -96,14 +82,14 @@ TEST(ProgressDialog, TitlesLabelsAndPicturesByDirection) {
   EXPECT_EQ(289, pictures[IDC_PROGRESS_STATUS3]);
   // Nothing of the decryption stays in the temporary folder (other tests of the run
   // share it: only what appeared counts).
-  for (const std::string& name : TempEntries()) EXPECT_EQ(before.count(name), 1u) << name << " left behind";
+  for (const std::string& name : FolderNames(TemporaryFolder())) EXPECT_EQ(before.count(name), 1u) << name << " left behind";
 }
 
 TEST(ProgressDialog, WrongSignatureMarksSignatureThenShowsTheMessage) {
   const std::string source = WorkFile("signed.txt");
   const std::string log = WorkFile("signature.log");
   DeleteFileA((source + ".vek").c_str());
-  WriteFile(source, SomeText(20000));
+  WriteAll(source, SomeText(20000));
   ASSERT_EQ(1, RunAndRead({"encrypt", source, "right words", log},
                           {"Encrypt...", {"Compression", "Signature", "Encryption"}}));
 
@@ -137,7 +123,7 @@ TEST_P(ProgressCancel, StopsALargeEncryptionAndLeavesNothing) {
     SetEndOfFile(file);
     CloseHandle(file);
   }
-  const std::set<std::string> before = TempEntries();
+  const std::set<std::string> before = FolderNames(TemporaryFolder());
 
   Program demo("progress_demo.exe", {"encrypt", source, "long work", log});
   HWND dialog = WaitForWindow("Encrypt...", demo.pid());
@@ -167,7 +153,7 @@ TEST_P(ProgressCancel, StopsALargeEncryptionAndLeavesNothing) {
   EXPECT_FALSE(Exists(source + ".vek"));
   // Other tests of the run share the temporary folder: only what appeared counts.
   std::vector<std::string> left;
-  for (const std::string& name : TempEntries())
+  for (const std::string& name : FolderNames(TemporaryFolder()))
     if (before.count(name) == 0) left.push_back(name);
   EXPECT_TRUE(left.empty()) << "no temporary file or folder left: " << (left.empty() ? "" : left.front());
   DeleteFileA(source.c_str());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/support/win32/folders.h"
 
 namespace {
 
@@ -22,13 +23,6 @@ double Now() {
   return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-std::string Folder() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, n);
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 struct Started {
   PROCESS_INFORMATION info{};
   bool ok = false;
@@ -36,7 +30,7 @@ struct Started {
 
 Started Start(const std::string& exe, const std::string& args) {
   Started started;
-  std::string command = "\"" + Folder() + exe + "\" " + args;
+  std::string command = "\"" + TestProgramFolder() + exe + "\" " + args;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   started.ok = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -98,10 +92,8 @@ int main() {
   RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &machine, nullptr);
   if (machine) RegCloseKey(machine);
 
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string file = std::string(temp) + "bench.txt";
-  const std::string list = std::string(temp) + "vekflist.tmp";
+  const std::string file = TemporaryFolder() + "bench.txt";
+  const std::string list = TemporaryFolder() + "vekflist.tmp";
 
   std::vector<double> minimal, first, second;
   for (int run = 0; run < 7; ++run) {

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+
 namespace {
 
 struct ContextCase {
@@ -32,12 +35,7 @@ const ContextCase kCases[] = {
 };
 
 // The help file written by the build (a host path; Wine maps the root to Z:).
-std::string HelpFilePath() {
-  std::string path = QLX_HELP_FILE;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path[0] == '\\' ? "Z:" + path : path;
-}
+std::string HelpFilePath() { return UnixToWindows(QLX_HELP_FILE); }
 
 BOOL CALLBACK FindRichEdit(HWND child, LPARAM found) {
   char name[64] = "";
@@ -82,7 +80,7 @@ class HelpViewer : public ::testing::Test {
     owner_ = CreateWindowExA(0, "STATIC", "help owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
                              GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(owner_, nullptr);
-    ASSERT_NE(GetFileAttributesA(HelpFilePath().c_str()), INVALID_FILE_ATTRIBUTES) << HelpFilePath();
+    ASSERT_TRUE(Exists(HelpFilePath())) << HelpFilePath();
   }
   void TearDown() override {
     WinHelpA(owner_, HelpFilePath().c_str(), HELP_QUIT, 0);

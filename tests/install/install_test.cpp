@@ -38,7 +38,12 @@
 #include "keys/settings.h"
 #include "remover/install_log.h"
 #include "setup/setup.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/installation.h"
+#include "tests/support/win32/machine.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
@@ -47,37 +52,6 @@ const std::string kGroup = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Pro
 const std::string kGroupParent = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Feldspire";
 const std::string kDesktop = "C:\\users\\Public\\Desktop";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillnox";
-
-std::string TempFolder() {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  return temp;
-}
-
-std::string SystemFolder() {
-  char system[MAX_PATH];
-  GetSystemDirectoryA(system, sizeof system);
-  return system;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// A text file as lines joined by "\n" (the programs write text mode: "\r\n").
-std::string ReadText(const std::string& path) {
-  std::string text = ReadFile(path);
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 void MakeFolders(const std::string& path) { SHCreateDirectoryExA(nullptr, path.c_str(), nullptr); }
 
@@ -142,7 +116,7 @@ struct Snapshot {
 // left out.
 Snapshot TakeSnapshot() {
   Snapshot s;
-  std::string temp = TempFolder();
+  std::string temp = TemporaryFolder();
   temp.pop_back();
   ListTree("C:", temp, &s.files);
   ListKeys(HKEY_LOCAL_MACHINE, "64|HKLM|", "", KEY_WOW64_64KEY, &s.keys);
@@ -197,28 +171,7 @@ void SetValue(HKEY root, const std::string& path, const char* name, DWORD type, 
   RegCloseKey(key);
 }
 
-std::string LinkTarget(const std::string& link_path) {
-  CoInitialize(nullptr);
-  std::string target;
-  IShellLinkA* link = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                 reinterpret_cast<void**>(&link)))) {
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      wchar_t wide[MAX_PATH];
-      MultiByteToWideChar(CP_ACP, 0, link_path.c_str(), -1, wide, MAX_PATH);
-      char path[MAX_PATH] = "";
-      if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)))
-        target = path;
-      file->Release();
-    }
-    link->Release();
-  }
-  CoUninitialize();
-  return target;
-}
-
-std::string TracePath() { return TempFolder() + "qlxunins.log"; }
+std::string TracePath() { return TemporaryFolder() + "qlxunins.log"; }
 
 std::vector<std::string> TraceLines() {
   std::vector<std::string> lines;
@@ -262,8 +215,8 @@ struct SetupRun {
 // temporary folder. A watcher records every top-level window that shows meanwhile and
 // answers it, so that a run that would wait for ever on a box ends and fails.
 SetupRun RunSetup(const std::string& ini_text, const std::string& exe = "setup_payloads.exe") {
-  const std::string ini = TempFolder() + "setup.ini", log = TempFolder() + "setup.log";
-  WriteFile(ini, ini_text);
+  const std::string ini = TemporaryFolder() + "setup.ini", log = TemporaryFolder() + "setup.log";
+  WriteAll(ini, ini_text);
   DeleteFileA(log.c_str());
   const std::set<HWND> before = VisibleWindows();
   std::atomic<bool> done{false};
@@ -433,7 +386,7 @@ bool WaitGone(const std::string& path, DWORD ms = 10000) {
 std::vector<std::string> TemporaryCopies() {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((TempFolder() + "qlxrm*").c_str(), &found);
+  HANDLE find = FindFirstFileA((TemporaryFolder() + "qlxrm*").c_str(), &found);
   if (find == INVALID_HANDLE_VALUE) return names;
   do names.push_back(found.cFileName);
   while (FindNextFileA(find, &found));
@@ -462,7 +415,7 @@ void ExpectNoTemporaryCopy() {
   EXPECT_EQ(PendingRenames().find("qlxrm"), std::string::npos) << PendingRenames();
 }
 
-std::string Log(std::initializer_list<std::pair<int, std::string>> records) {
+std::string Log(const std::vector<std::pair<int, std::string>>& records) {
   std::vector<std::uint8_t> bytes;
   for (const auto& r : records) EncodeLogRecord(bytes, static_cast<std::uint16_t>(r.first), r.second.data(), r.second.size());
   return std::string(bytes.begin(), bytes.end());
@@ -484,73 +437,53 @@ const std::string kStandardFiles[] = {"Quillnox.exe", "Quillnox.cnt", "Quillnox.
                                       "unins000.exe", "mail.txt", "notes.dll"};
 const char kClsidKey[] = "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}";
 
-// A key in one registry view (KEY_WOW64_64KEY or KEY_WOW64_32KEY).
-bool KeyInView(const std::string& path, REGSAM view) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+// Where setup installs into kDir (two new levels).
+InstallPlaces Places() { return {kDir, {kDir, "C:\\Program Files\\Orvanel"}, SystemFolder(), kGroup, kDesktop}; }
+
+// The log setup writes for a fresh installation into kDir, the shell extension's builds
+// in the places a setup of this program's width uses on this machine: a 64-bit setup
+// installs its build into the native system folder (code 16), registered in the 64-bit
+// view (code 17), as the 32-bit setup installs its 64-bit build beside its own.
+std::string ExpectedLog() { return Log(ExpectedInstallLog(ThisMachine(), Places())); }
+
+// The files on the uninstaller's list at its first pass: the log's files (code 0) but
+// the started uninstaller, which its copy deletes once the original has ended.
+int FilesOfTheFirstPass() {
+  const auto log = ExpectedInstallLog(ThisMachine(), Places());
+  return static_cast<int>(std::count_if(log.begin(), log.end(), [](const auto& r) { return r.first == 0; })) - 1;
 }
 
-// The log setup writes for a fresh installation into kDir (two new levels). This 64-bit
-// setup installs the shell extension as the 32-bit setup installs its 64-bit build on
-// 64-bit Windows: into the native system folder (code 16), registered in the 64-bit
-// view (code 17).
-std::string ExpectedLog() {
-  const std::string d = kDir, sys = SystemFolder();
-  const std::string vek = "VekFile", clsid = "CLSID\\{5B0E2C47-3D19-4A6F-8E21-7C94D0A3F6B8}";
-  return Log({{64, std::string(2, '\0')},
-              {65, "Quillnox"},
-              {1, d},
-              {1, "C:\\Program Files\\Orvanel"},
-              {0, d + "\\Quillnox.exe"},
-              {0, kGroup + "\\Quillnox 4.10.lnk"},
-              {0, kDesktop + "\\Quillnox.lnk"},
-              {0, d + "\\Quillnox.cnt"},
-              {0, d + "\\Quillnox.GID"},
-              {0, d + "\\Quillnox.hlp"},
-              {0, d + "\\Quillnox.htm"},
-              {0, kGroup + "\\Quillnox Help.lnk"},
-              {0, d + "\\unins000.exe"},
-              {0, kGroup + "\\Uninstall Quillnox.lnk"},
-              {1, kGroup},
-              {1, kGroupParent},
-              {0, d + "\\mail.txt"},
-              {0, d + "\\notes.dll"},
-              {16, sys + "\\quillext.dll"},
-              {17, "*\\shellex\\ContextMenuHandlers\\Quillnox"},
-              {17, clsid + "\\InProcServer32"},
-              {17, clsid},
-              {9, ".vek"},
-              {9, vek + "\\Shell\\Open\\Command"},
-              {9, vek + "\\Shell\\Open"},
-              {9, vek + "\\Shell"},
-              {9, vek + "\\DefaultIcon"},
-              {9, vek},
-              {8, "Software\\Orvanel\\Quillnox\\4.10EN"},
-              {8, "Software\\Orvanel\\Quillnox"},
-              {8, "Software\\Orvanel"},
-              {10, "Software\\Orvanel\\Quillnox\\4.10EN"},
-              {10, "Software\\Orvanel\\Quillnox"},
-              {10, "Software\\Orvanel"},
-              {8, kUninstallKey}});
+// Each build of the shell extension in the system folder and the registry view of its
+// width (installed), or in none (removed).
+void ExpectExtensions(bool installed) {
+  const std::vector<ExtensionPlace> places = ExtensionPlaces(ThisMachine());
+  for (const std::string& folder : SystemFolders(ThisMachine())) {
+    const bool there = installed && std::any_of(places.begin(), places.end(), [&](const ExtensionPlace& p) {
+                         return folder == p.system_folder;
+                       });
+    EXPECT_EQ(NativeExists(WindowsFolder() + "\\" + folder + "\\quillext.dll"), there) << folder;
+  }
+  for (bool view_64bit : RegistryViews(ThisMachine())) {
+    const bool there = installed && std::any_of(places.begin(), places.end(), [&](const ExtensionPlace& p) {
+                         return view_64bit == p.view_64bit;
+                       });
+    if (there)
+      EXPECT_TRUE(KeyInView(HKEY_CLASSES_ROOT, std::string(kClsidKey) + "\\InProcServer32", view_64bit)) << view_64bit;
+    else
+      EXPECT_FALSE(KeyInView(HKEY_CLASSES_ROOT, kClsidKey, view_64bit)) << view_64bit;
+  }
 }
 
 void ExpectInstalled(const std::string& dir) {
   const std::string test_dir = TestProgramFolder();
-  EXPECT_TRUE(ReadFile(dir + "\\Quillnox.exe") == ReadFile(test_dir + "payload_program.exe"));
-  EXPECT_TRUE(ReadFile(dir + "\\unins000.exe") == ReadFile(test_dir + "..\\..\\remover\\remover.exe"));
-  EXPECT_EQ(ReadFile(dir + "\\mail.txt").rfind("The attached file is encrypted.", 0), 0u);
+  EXPECT_TRUE(Content(dir + "\\Quillnox.exe") == Content(test_dir + "payload_program.exe"));
+  EXPECT_TRUE(Content(dir + "\\unins000.exe") == Content(test_dir + "..\\..\\remover\\remover.exe"));
+  EXPECT_EQ(Content(dir + "\\mail.txt").rfind("The attached file is encrypted.", 0), 0u);
   for (const char* f : {"Quillnox.cnt", "Quillnox.hlp", "Quillnox.htm", "notes.dll"})
-    EXPECT_FALSE(ReadFile(dir + "\\" + f).empty()) << f;
+    EXPECT_FALSE(Content(dir + "\\" + f).empty()) << f;
   EXPECT_FALSE(Exists(dir + "\\Quillnox.GID"));
-  EXPECT_FALSE(ReadFile(SystemFolder() + "\\quillext.dll").empty());
-  // The native system folder only, the class registered in the 64-bit view only.
-  char windows[MAX_PATH];
-  GetWindowsDirectoryA(windows, sizeof windows);
-  EXPECT_FALSE(Exists(std::string(windows) + "\\syswow64\\quillext.dll"));
-  EXPECT_TRUE(KeyInView(std::string(kClsidKey) + "\\InProcServer32", KEY_WOW64_64KEY));
-  EXPECT_FALSE(KeyInView(kClsidKey, KEY_WOW64_32KEY));
+  EXPECT_FALSE(Content(SystemFolder() + "\\quillext.dll").empty());
+  ExpectExtensions(true);
 
   EXPECT_EQ(LinkTarget(kGroup + "\\Quillnox 4.10.lnk"), dir + "\\Quillnox.exe");
   EXPECT_EQ(LinkTarget(kDesktop + "\\Quillnox.lnk"), dir + "\\Quillnox.exe");
@@ -586,8 +519,7 @@ void ExpectInstalled(const std::string& dir) {
 void ExpectRemoved(const std::string& dir) {
   EXPECT_TRUE(WaitGone(dir)) << dir;
   for (const std::string& f : kStandardFiles) EXPECT_FALSE(Exists(dir + "\\" + f)) << f;
-  EXPECT_FALSE(Exists(SystemFolder() + "\\quillext.dll"));
-  EXPECT_FALSE(KeyInView(kClsidKey, KEY_WOW64_64KEY));
+  ExpectExtensions(false);
   EXPECT_FALSE(Exists(kGroupParent));
   EXPECT_FALSE(Exists(kDesktop + "\\Quillnox.lnk"));
   for (const char* k : {".vek", "VekFile", "*\\shellex\\ContextMenuHandlers\\Quillnox",
@@ -604,20 +536,20 @@ TEST(Install, UnattendedInstallThenSilentRemovalLeavesThePrefixAsItWas) {
   const Snapshot before = TakeSnapshot();
   InstallInto(kDir);
   ExpectInstalled(kDir);
-  EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), ExpectedLog());
+  EXPECT_EQ(Content(kDir + "\\unins000.dat"), ExpectedLog());
 
   // The program's view of where it is installed, and the program starting from there.
   char install_dir[MAX_PATH];
   ASSERT_EQ(InstallDir(install_dir, sizeof install_dir), 1);
   EXPECT_EQ(std::string(install_dir), kDir + "\\");
-  DeleteFileA((TempFolder() + "payload_started.txt").c_str());
+  DeleteFileA((TemporaryFolder() + "payload_started.txt").c_str());
   {
     Program program(std::string(install_dir) + "Quillnox.exe", {});
     ASSERT_TRUE(program.started());
     EXPECT_EQ(program.WaitExit(), 0);
   }
-  EXPECT_EQ(ReadText(TempFolder() + "payload_started.txt"), kDir + "\\Quillnox.exe\n\n");
-  DeleteFileA((TempFolder() + "payload_started.txt").c_str());
+  EXPECT_EQ(ReadText(TemporaryFolder() + "payload_started.txt"), kDir + "\\Quillnox.exe\n\n");
+  DeleteFileA((TemporaryFolder() + "payload_started.txt").c_str());
 
   // Silent removal through the uninstall entry's quiet command, started as Windows
   // starts it.
@@ -636,7 +568,7 @@ TEST(Install, UnattendedInstallThenSilentRemovalLeavesThePrefixAsItWas) {
         std::string("RegRemove VekFile\\Shell\\Open\\Command ==> ret=0"), std::string("RegRemove \\.vek ==> ret=0"),
         std::string("RegRemove Software\\Orvanel\\Quillnox\\4.10EN ==> ret=0"),
         std::string("RegRemove Software\\Orvanel\\Quillnox ==> ret=0"),
-        "PathRemove, path=" + kDir + "\\Quillnox.exe", std::string("PathRemove, OK (i,n)=(0,11)"),
+        "PathRemove, path=" + kDir + "\\Quillnox.exe", "PathRemove, OK (i,n)=(0," + std::to_string(FilesOfTheFirstPass()) + ")",
         "PathRemove, native path=" + SystemFolder() + "\\quillext.dll",
         "RegRemove " + std::string(kClsidKey) + " ==> ret=0",
         "DirRemove, path=" + kGroup, std::string("Quillnox is removed from your computer")})
@@ -680,11 +612,11 @@ TEST(Install, NoArgumentFromTheUninstallEntryAsksThenRemoves) {
   ASSERT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "\"" + kDir + "\\unins000.exe\"");
   // A foreign file beside the installation survives; its folder stays with it.
   const std::string foreign = "C:\\Program Files\\Orvanel\\foreign.txt";
-  WriteFile(foreign, "not ours");
+  WriteAll(foreign, "not ours");
   UninstallFromTheEntry(kDir + "\\Quillnox.exe");
   ExpectRemoved(kDir);
   ExpectNoTemporaryCopy();
-  EXPECT_EQ(ReadFile(foreign), "not ours");
+  EXPECT_EQ(Content(foreign), "not ours");
   EXPECT_TRUE(Exists("C:\\Program Files\\Orvanel"));
   DeleteFileA(foreign.c_str());
   RemoveDirectoryA("C:\\Program Files\\Orvanel");
@@ -695,7 +627,7 @@ TEST(Install, NumberingAndNewFolderLevels) {
   const std::string dir = "C:\\qn\\a\\b\\c";
   MakeFolders("C:\\qn");
   InstallInto(dir);
-  const std::string log = ReadFile(dir + "\\unins000.dat");
+  const std::string log = Content(dir + "\\unins000.dat");
   std::size_t offset = 0;
   LogEntry e;
   std::vector<std::string> folders;
@@ -716,13 +648,13 @@ TEST(Install, NumberingAndNewFolderLevels) {
   // A log and uninstallers left behind: one number free for both names, so the
   // uninstall entry's command, started without argument, finds its log.
   MakeFolders(kDir);
-  WriteFile(kDir + "\\unins000.dat", "left");
-  WriteFile(kDir + "\\unins000.exe", "left");
-  WriteFile(kDir + "\\unins001.exe", "left");
+  WriteAll(kDir + "\\unins000.dat", "left");
+  WriteAll(kDir + "\\unins000.exe", "left");
+  WriteAll(kDir + "\\unins001.exe", "left");
   InstallInto(kDir);
   EXPECT_FALSE(Exists(kDir + "\\unins001.dat"));
   EXPECT_TRUE(Exists(kDir + "\\unins002.dat"));
-  EXPECT_TRUE(ReadFile(kDir + "\\unins002.exe") == ReadFile(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
+  EXPECT_TRUE(Content(kDir + "\\unins002.exe") == Content(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "\"" + kDir + "\\unins002.exe\"");
   EXPECT_EQ(LinkTarget(kGroup + "\\Uninstall Quillnox.lnk"), kDir + "\\unins002.exe");
   UninstallFromTheEntry(kDir + "\\Quillnox.exe");
@@ -731,7 +663,7 @@ TEST(Install, NumberingAndNewFolderLevels) {
   EXPECT_FALSE(Exists(kDir + "\\Quillnox.exe"));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
   for (const char* left : {"unins000.dat", "unins000.exe", "unins001.exe"}) {
-    EXPECT_EQ(ReadFile(kDir + "\\" + left), "left") << left;
+    EXPECT_EQ(Content(kDir + "\\" + left), "left") << left;
     DeleteFileA((kDir + "\\" + left).c_str());
   }
   RemoveDirectoryA(kDir.c_str());
@@ -744,10 +676,10 @@ TEST(Install, WithoutArgumentOnlyALogListingTheUninstallerIsTaken) {
   InstallInto(kDir);
   ASSERT_TRUE(MoveFileA((kDir + "\\unins000.dat").c_str(), (kDir + "\\unins003.dat").c_str()));
   const std::string mine = kDir + "\\mine.txt";
-  WriteFile(mine, "user's");
+  WriteAll(mine, "user's");
   // The other log names an uninstaller of the same name elsewhere, not this file.
   const std::string other_log = Log({{64, std::string(2, '\0')}, {65, "Quillnox"}, {0, mine}, {0, "C:\\Old\\unins000.exe"}});
-  WriteFile(kDir + "\\unins000.dat", other_log);
+  WriteAll(kDir + "\\unins000.dat", other_log);
   {
     Program remover(kDir + "\\unins000.exe", {"/SILENT"});  // the entry's quiet command
     EXPECT_EQ(remover.WaitExit(30000), 0);
@@ -756,15 +688,15 @@ TEST(Install, WithoutArgumentOnlyALogListingTheUninstallerIsTaken) {
   EXPECT_FALSE(Exists(kDir + "\\unins003.dat"));
   EXPECT_FALSE(Exists(kDir + "\\Quillnox.exe"));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-  EXPECT_EQ(ReadFile(mine), "user's");
-  EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), other_log);
+  EXPECT_EQ(Content(mine), "user's");
+  EXPECT_EQ(Content(kDir + "\\unins000.dat"), other_log);
 
   // No log beside it lists this uninstaller: the open message names the log of its
   // number, and nothing is removed.
   const std::string lone = kDir + "\\unins004.exe";
   ASSERT_TRUE(CopyFileA((TestProgramFolder() + "..\\..\\remover\\remover.exe").c_str(), lone.c_str(), FALSE));
   const std::string lone_log = Log({{65, "Quillnox"}, {0, mine}, {0, "C:\\Old\\unins004.exe"}});
-  WriteFile(kDir + "\\unins004.dat", lone_log);  // its number, not listing it
+  WriteAll(kDir + "\\unins004.dat", lone_log);  // its number, not listing it
   DeleteFileA(TracePath().c_str());
   {
     Program remover(lone, {"/SILENT"});
@@ -772,9 +704,9 @@ TEST(Install, WithoutArgumentOnlyALogListingTheUninstallerIsTaken) {
   }
   EXPECT_TRUE(HasLine(TraceLines(), kDir + "\\unins004.dat"));
   EXPECT_TRUE(Exists(lone));
-  EXPECT_EQ(ReadFile(mine), "user's");
-  EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), other_log);
-  EXPECT_EQ(ReadFile(kDir + "\\unins004.dat"), lone_log);
+  EXPECT_EQ(Content(mine), "user's");
+  EXPECT_EQ(Content(kDir + "\\unins000.dat"), other_log);
+  EXPECT_EQ(Content(kDir + "\\unins004.dat"), lone_log);
   for (const char* f : {"mine.txt", "unins000.dat", "unins004.dat", "unins004.exe"}) DeleteFileA((kDir + "\\" + f).c_str());
   RemoveDirectoryA(kDir.c_str());
   RemoveDirectoryA("C:\\Program Files\\Orvanel");
@@ -798,17 +730,17 @@ TEST(Install, AnUninstallerFileReplacedMeanwhileIsNotDeleted) {
   // the temporary folder itself.
   const std::vector<std::string> copies = TemporaryCopies();
   ASSERT_EQ(copies.size(), 1u);
-  EXPECT_TRUE(GetFileAttributesA((TempFolder() + copies[0]).c_str()) & FILE_ATTRIBUTE_DIRECTORY) << copies[0];
+  EXPECT_TRUE(GetFileAttributesA((TemporaryFolder() + copies[0]).c_str()) & FILE_ATTRIBUTE_DIRECTORY) << copies[0];
   EXPECT_EQ(copies[0].find(".exe"), std::string::npos);
-  EXPECT_TRUE(Exists(TempFolder() + copies[0] + "\\" + copies[0].substr(0, copies[0].find('-')) + ".exe"));
+  EXPECT_TRUE(Exists(TemporaryFolder() + copies[0] + "\\" + copies[0].substr(0, copies[0].find('-')) + ".exe"));
   // Meanwhile the running original moves aside and a newer uninstaller takes its name.
   ASSERT_TRUE(MoveFileA((kDir + "\\unins000.exe").c_str(), (kDir + "\\unins000.old").c_str()));
-  WriteFile(kDir + "\\unins000.exe", "newer");
+  WriteAll(kDir + "\\unins000.exe", "newer");
   CloseHandle(held);
   PostMessageA(report, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(remover.WaitExit(20000), 0);
   ExpectNoTemporaryCopy();  // the copy has ended: its work is over
-  EXPECT_EQ(ReadFile(kDir + "\\unins000.exe"), "newer");
+  EXPECT_EQ(Content(kDir + "\\unins000.exe"), "newer");
   EXPECT_TRUE(Exists(kDir + "\\unins000.old"));
   EXPECT_TRUE(HasLine(TraceLines(), "PathRemove, replaced path=" + kDir + "\\unins000.exe"));
   for (const char* f : {"mail.txt", "unins000.exe", "unins000.old"}) DeleteFileA((kDir + "\\" + f).c_str());
@@ -824,14 +756,14 @@ TEST(Install, ShippedSetupCarriesWhatTheBuildMakes) {
   EXPECT_EQ(run.windows, std::vector<std::string>{});
   EXPECT_EQ(run.exit_code, 0) << run.log;
   EXPECT_EQ(run.log.find("Resource missing"), std::string::npos) << run.log;
-  EXPECT_TRUE(ReadFile(kDir + "\\Quillnox.hlp") == ReadFile(TestProgramFolder() + "..\\..\\help\\Quillnox.hlp"));
-  EXPECT_TRUE(ReadFile(kDir + "\\Quillnox.htm") == ReadFile(TestProgramFolder() + "..\\..\\help\\Quillnox.htm"));
-  EXPECT_TRUE(ReadFile(SystemFolder() + "\\quillext.dll") ==
-              ReadFile(TestProgramFolder() + "..\\..\\shellext\\quillext.dll"));
-  EXPECT_TRUE(ReadFile(kDir + "\\Quillnox.exe") == ReadFile(TestProgramFolder() + "..\\..\\app\\Quillnox.exe"));
-  EXPECT_TRUE(ReadFile(kDir + "\\mail.txt") == ReadFile(TestProgramFolder() + "..\\..\\..\\..\\resources\\mail.txt"));
-  EXPECT_TRUE(ReadFile(kDir + "\\unins000.exe") == ReadFile(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
-  EXPECT_EQ(ReadFile(kDir + "\\unins000.dat"), ExpectedLog());
+  EXPECT_TRUE(Content(kDir + "\\Quillnox.hlp") == Content(TestProgramFolder() + "..\\..\\help\\Quillnox.hlp"));
+  EXPECT_TRUE(Content(kDir + "\\Quillnox.htm") == Content(TestProgramFolder() + "..\\..\\help\\Quillnox.htm"));
+  EXPECT_TRUE(Content(SystemFolder() + "\\quillext.dll") ==
+              Content(TestProgramFolder() + "..\\..\\shellext\\quillext.dll"));
+  EXPECT_TRUE(Content(kDir + "\\Quillnox.exe") == Content(TestProgramFolder() + "..\\..\\app\\Quillnox.exe"));
+  EXPECT_TRUE(Content(kDir + "\\mail.txt") == Content(TestProgramFolder() + "..\\..\\..\\..\\resources\\mail.txt"));
+  EXPECT_TRUE(Content(kDir + "\\unins000.exe") == Content(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
+  EXPECT_EQ(Content(kDir + "\\unins000.dat"), ExpectedLog());
   {
     Program remover(kDir + "\\unins000.exe", {"/SILENT"});
     EXPECT_EQ(remover.WaitExit(30000), 0);
@@ -864,7 +796,7 @@ TEST(Install, CancelInTheCopyKeepsTheStartedUninstaller) {
   EXPECT_EQ(remover.WaitExit(20000), 0);
   CloseHandle(held);
   ExpectNoTemporaryCopy();
-  EXPECT_TRUE(ReadFile(kDir + "\\unins000.exe") == ReadFile(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
+  EXPECT_TRUE(Content(kDir + "\\unins000.exe") == Content(TestProgramFolder() + "..\\..\\remover\\remover.exe"));
   EXPECT_TRUE(HasLine(TraceLines(), "PathRemove, kept path=" + kDir + "\\unins000.exe"));
   EXPECT_EQ(WaitForWindow("Quillnox Uninstall", 0, 500), nullptr);  // no final message
   for (const char* f : {"mail.txt", "unins000.exe"}) DeleteFileA((kDir + "\\" + f).c_str());
@@ -878,11 +810,11 @@ TEST(Install, CancelInTheCopyKeepsTheStartedUninstaller) {
 // them is never loaded. Here a "comctl32.dll" (the library both used to import), with
 // Wine told to prefer a library found on the search path to its own.
 TEST(Install, ALibraryPlantedBesideSetupOrTheUninstallerIsNotLoaded) {
-  const std::string downloads = "C:\\Downloads", marker = TempFolder() + "planted_library_loaded.txt";
+  const std::string downloads = "C:\\Downloads", marker = TemporaryFolder() + "planted_library_loaded.txt";
   const std::string fake = TestProgramFolder() + "planted_comctl32.dll";
   MakeFolders(downloads);
   ASSERT_TRUE(CopyFileA((TestProgramFolder() + "setup_payloads.exe").c_str(), (downloads + "\\setup.exe").c_str(), FALSE));
-  for (const std::string& beside : {downloads, TempFolder()})
+  for (const std::string& beside : {downloads, TemporaryFolder()})
     ASSERT_TRUE(CopyFileA(fake.c_str(), (beside + "\\comctl32.dll").c_str(), FALSE));
   SetValue(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "comctl32", REG_SZ, std::string("native,builtin", 15));
   DeleteFileA(marker.c_str());
@@ -908,7 +840,7 @@ TEST(Install, ALibraryPlantedBesideSetupOrTheUninstallerIsNotLoaded) {
     RegDeleteValueA(key, "comctl32");
     RegCloseKey(key);
   }
-  for (const std::string& f : {downloads + "\\comctl32.dll", downloads + "\\setup.exe", TempFolder() + "comctl32.dll",
+  for (const std::string& f : {downloads + "\\comctl32.dll", downloads + "\\setup.exe", TemporaryFolder() + "comctl32.dll",
                                kDir + "\\comctl32.dll", marker})
     DeleteFileA(f.c_str());
   RemoveDirectoryA(downloads.c_str());
@@ -942,7 +874,7 @@ TEST(Folders, EachFolderInstallsAndIsRemovedWhole) {
     InstallInto(c.given);
     EXPECT_TRUE(Exists(c.folder + "\\unins000.dat"));
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "\"" + c.folder + "\\unins000.exe\"");
-    const std::string log = ReadFile(c.folder + "\\unins000.dat");
+    const std::string log = Content(c.folder + "\\unins000.dat");
     EXPECT_EQ(log.find("\\\\"), std::string::npos) << "a doubled backslash in a record";
     {
       CommandLine remover(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"));
@@ -982,10 +914,10 @@ void RunRemover(const std::string& log_path, bool silent, DWORD ms = 30000) {
 
 TEST(Remover, FileInUseAndAFolderWithAUsersFileAreReportedAfterTheirRetries) {
   MakeFolders(kEdge + "\\sub");
-  WriteFile(kEdge + "\\busy.txt", "busy");
-  WriteFile(kEdge + "\\sub\\mine.txt", "user's");
-  WriteFile(kEdge + "\\gone.txt", "x");
-  WriteFile(kEdge + "\\unins000.dat", Log({{64, std::string(2, '\0')}, {65, "Quillnox"}, {1, kEdge + "\\sub"},
+  WriteAll(kEdge + "\\busy.txt", "busy");
+  WriteAll(kEdge + "\\sub\\mine.txt", "user's");
+  WriteAll(kEdge + "\\gone.txt", "x");
+  WriteAll(kEdge + "\\unins000.dat", Log({{64, std::string(2, '\0')}, {65, "Quillnox"}, {1, kEdge + "\\sub"},
                                             {0, kEdge + "\\busy.txt"}, {0, kEdge + "\\gone.txt"}}));
   HANDLE held = CreateFileA((kEdge + "\\busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                             nullptr);
@@ -998,7 +930,7 @@ TEST(Remover, FileInUseAndAFolderWithAUsersFileAreReportedAfterTheirRetries) {
   EXPECT_GE(took, 4000u) << "100 ticks of 50 ms before the report";
   EXPECT_FALSE(Exists(kEdge + "\\gone.txt"));
   EXPECT_FALSE(Exists(kEdge + "\\unins000.dat"));
-  EXPECT_EQ(ReadFile(kEdge + "\\sub\\mine.txt"), "user's");
+  EXPECT_EQ(Content(kEdge + "\\sub\\mine.txt"), "user's");
   EXPECT_TRUE(Exists(kEdge + "\\busy.txt"));
   const auto lines = TraceLines();
   const std::string all = ReadText(TracePath());
@@ -1016,11 +948,15 @@ TEST(Remover, NativeExtensionHeldByExplorerGoesAtTheNextStart) {
   // scheduled for deletion when Windows starts next.
   MakeFolders(kEdge);
   const std::string extension = SystemFolder() + "\\quillext.dll";
-  WriteFile(extension, "loaded");
-  HANDLE held = CreateFileA(extension.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE held = INVALID_HANDLE_VALUE;
+  {
+    NativeFileSystemView native;  // where code 16 points, also for a 32-bit program
+    WriteAll(extension, "loaded");
+    held = CreateFileA(extension.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  }
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   const std::string log_path = kEdge + "\\unins000.dat";
-  WriteFile(log_path, Log({{65, "Quillnox"}, {16, extension}}));
+  WriteAll(log_path, Log({{65, "Quillnox"}, {16, extension}}));
   DeleteFileA(TracePath().c_str());
   RunRemover(log_path, true);
   CloseHandle(held);
@@ -1045,8 +981,8 @@ TEST(Remover, NativeExtensionHeldByExplorerGoesAtTheNextStart) {
 
 TEST(Remover, FrenchLogShowsFrenchWindowAndCancelStopsTheWork) {
   MakeFolders(kEdge);
-  WriteFile(kEdge + "\\busy.txt", "busy");
-  WriteFile(kEdge + "\\unins000.dat", Log({{64, std::string("\1\0", 2)}, {65, "Quillnox"}, {0, kEdge + "\\busy.txt"}}));
+  WriteAll(kEdge + "\\busy.txt", "busy");
+  WriteAll(kEdge + "\\unins000.dat", Log({{64, std::string("\1\0", 2)}, {65, "Quillnox"}, {0, kEdge + "\\busy.txt"}}));
   HANDLE held = CreateFileA((kEdge + "\\busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                             nullptr);
   Program remover(TestProgramFolder() + "..\\..\\remover\\remover.exe", {kEdge + "\\unins000.dat"});
@@ -1096,19 +1032,19 @@ TEST(Remover, OddAndHostileLogs) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    WriteFile(f, "ours");
-    WriteFile(outside, "user's");
-    WriteFile(foreign_system, "not ours");
+    WriteAll(f, "ours");
+    WriteAll(outside, "user's");
+    WriteAll(foreign_system, "not ours");
     SetValue(HKEY_CURRENT_USER, "Software\\Foreign", "v", REG_SZ, std::string("keep", 5));
     const std::string log_path = kEdge + "\\unins000.dat";
     DeleteFileA(log_path.c_str());
-    if (c.create_log) WriteFile(log_path, c.log);
+    if (c.create_log) WriteAll(log_path, c.log);
     DeleteFileA(TracePath().c_str());
     RunRemover(log_path, true);
     const std::string trace = ReadText(TracePath());
     EXPECT_NE(trace.find(c.final_line), std::string::npos) << trace;
-    EXPECT_EQ(ReadFile(outside), "user's");
-    EXPECT_EQ(ReadFile(foreign_system), "not ours");
+    EXPECT_EQ(Content(outside), "user's");
+    EXPECT_EQ(Content(foreign_system), "not ours");
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Foreign"));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "txtfile"));
     EXPECT_TRUE(Exists("C:\\edge"));
@@ -1122,16 +1058,16 @@ TEST(Remover, OddAndHostileLogs) {
 // "C:\\evil.dat" naming "C:\\victim.txt", run by the installed uninstaller.
 TEST(Remover, ALogAtTheRootOfADriveRemovesNothingThere) {
   InstallInto(kDir);
-  WriteFile("C:\\victim.txt", "user's");
+  WriteAll("C:\\victim.txt", "user's");
   MakeFolders("C:\\victim");
-  WriteFile("C:\\evil.dat", Log({{65, "Quillnox"}, {0, "C:\\victim.txt"}, {1, "C:\\victim"}}));
+  WriteAll("C:\\evil.dat", Log({{65, "Quillnox"}, {0, "C:\\victim.txt"}, {1, "C:\\victim"}}));
   DeleteFileA(TracePath().c_str());
   {
     Program remover(kDir + "\\unins000.exe", {"C:\\evil.dat", "/SILENT"});
     EXPECT_EQ(remover.WaitExit(30000), 0);
   }
   ExpectNoTemporaryCopy();
-  EXPECT_EQ(ReadFile("C:\\victim.txt"), "user's");
+  EXPECT_EQ(Content("C:\\victim.txt"), "user's");
   EXPECT_TRUE(Exists("C:\\victim"));
   const std::string trace = ReadText(TracePath());
   EXPECT_NE(trace.find("PathListAdd, refused path=C:\\victim.txt"), std::string::npos) << trace;
@@ -1157,10 +1093,10 @@ TEST(Remover, ForeignTitleEntryAndShortcutsStay) {
   MakeFolders(kGroup);
   const std::string entry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OtherApp";
   SetValue(HKEY_LOCAL_MACHINE, entry, "DisplayName", REG_SZ, std::string("OtherApp", 9));
-  WriteFile(kDesktop + "\\OtherApp.lnk", "link");
-  WriteFile(kGroup + "\\OtherApp.lnk", "link");
-  WriteFile(kEdge + "\\f.txt", "ours");
-  WriteFile(kEdge + "\\unins000.dat", Log({{65, "OtherApp"}, {8, entry}, {0, kDesktop + "\\OtherApp.lnk"},
+  WriteAll(kDesktop + "\\OtherApp.lnk", "link");
+  WriteAll(kGroup + "\\OtherApp.lnk", "link");
+  WriteAll(kEdge + "\\f.txt", "ours");
+  WriteAll(kEdge + "\\unins000.dat", Log({{65, "OtherApp"}, {8, entry}, {0, kDesktop + "\\OtherApp.lnk"},
                                             {0, kGroup + "\\OtherApp.lnk"}, {0, kEdge + "\\f.txt"}}));
   DeleteFileA(TracePath().c_str());
   RunRemover(kEdge + "\\unins000.dat", true);
@@ -1186,25 +1122,25 @@ TEST(Remover, NothingBehindALinkBelowTheFolderIsDeleted) {
   const std::string outside = "C:\\outside";
   MakeFolders(outside);
   MakeFolders(kEdge);
-  WriteFile(outside + "\\x.dll", "precious");
-  WriteFile(outside + "\\trace.txt", "untouched");
-  WriteFile(kEdge + "\\f.txt", "ours");
+  WriteAll(outside + "\\x.dll", "precious");
+  WriteAll(outside + "\\trace.txt", "untouched");
+  WriteAll(kEdge + "\\f.txt", "ours");
   ASSERT_TRUE(MakeLink(outside, kEdge + "\\j"));
   ASSERT_TRUE(MakeLink(outside, kEdge + "\\k"));
   DeleteFileA(TracePath().c_str());
   ASSERT_TRUE(MakeLink(outside + "\\trace.txt", TracePath()));
-  WriteFile(kEdge + "\\unins000.dat", Log({{65, "Quillnox"}, {0, kEdge + "\\j\\x.dll"}, {1, kEdge + "\\k"},
+  WriteAll(kEdge + "\\unins000.dat", Log({{65, "Quillnox"}, {0, kEdge + "\\j\\x.dll"}, {1, kEdge + "\\k"},
                                             {0, kEdge + "\\f.txt"}}));
   RunRemover(kEdge + "\\unins000.dat", true);
-  EXPECT_EQ(ReadFile(outside + "\\x.dll"), "precious");
-  EXPECT_EQ(ReadFile(outside + "\\trace.txt"), "untouched");
+  EXPECT_EQ(Content(outside + "\\x.dll"), "precious");
+  EXPECT_EQ(Content(outside + "\\trace.txt"), "untouched");
   EXPECT_FALSE(Exists(kEdge + "\\f.txt"));       // what is plainly in scope goes
   EXPECT_FALSE(Exists(kEdge + "\\unins000.dat"));
   // The trace, written nowhere else, is written again once it is a plain file.
   RemoveLink(TracePath());
-  WriteFile(kEdge + "\\unins000.dat", Log({{65, "Quillnox"}, {0, kEdge + "\\j\\x.dll"}}));
+  WriteAll(kEdge + "\\unins000.dat", Log({{65, "Quillnox"}, {0, kEdge + "\\j\\x.dll"}}));
   RunRemover(kEdge + "\\unins000.dat", true);
-  EXPECT_EQ(ReadFile(outside + "\\x.dll"), "precious");
+  EXPECT_EQ(Content(outside + "\\x.dll"), "precious");
   const std::string trace = ReadText(TracePath());
   EXPECT_NE(trace.find("PathRemove, refused path=" + kEdge + "\\j\\x.dll"), std::string::npos) << trace;
   EXPECT_NE(trace.find("The following files or dirs were not removed:\n" + kEdge + "\\j\\x.dll\n"), std::string::npos)
@@ -1214,14 +1150,14 @@ TEST(Remover, NothingBehindALinkBelowTheFolderIsDeleted) {
 
 TEST(Remover, ALogOverSixteenMebibytesIsRefused) {
   MakeFolders(kEdge);
-  WriteFile(kEdge + "\\f.txt", "ours");
+  WriteAll(kEdge + "\\f.txt", "ours");
   std::string log = Log({{65, "Quillnox"}, {0, kEdge + "\\f.txt"}});
   const std::string filler = Log({{2, std::string(250, 'z')}});
   while (log.size() <= (16u << 20)) log += filler;
-  WriteFile(kEdge + "\\unins000.dat", log);
+  WriteAll(kEdge + "\\unins000.dat", log);
   DeleteFileA(TracePath().c_str());
   RunRemover(kEdge + "\\unins000.dat", true);
-  EXPECT_EQ(ReadFile(kEdge + "\\f.txt"), "ours");
+  EXPECT_EQ(Content(kEdge + "\\f.txt"), "ours");
   EXPECT_TRUE(Exists(kEdge + "\\unins000.dat"));
   EXPECT_NE(ReadText(TracePath()).find("Unable to open file:\n" + kEdge + "\\unins000.dat"), std::string::npos);
   // At exactly the limit it is read whole.
@@ -1229,7 +1165,7 @@ TEST(Remover, ALogOverSixteenMebibytesIsRefused) {
   while (exact.size() + filler.size() + 4 <= (16u << 20)) exact += filler;
   exact += Log({{2, std::string((16u << 20) - exact.size() - 4, 'z')}});
   ASSERT_EQ(exact.size(), 16u << 20);
-  WriteFile(kEdge + "\\unins000.dat", exact);
+  WriteAll(kEdge + "\\unins000.dat", exact);
   RunRemover(kEdge + "\\unins000.dat", true);
   EXPECT_FALSE(Exists(kEdge + "\\f.txt"));
 }
@@ -1240,10 +1176,10 @@ TEST(Remover, ALogOverSixteenMebibytesIsRefused) {
 TEST(Remover, ExtensionHeldInTheSystemFolderGoesAtTheNextStart) {
   MakeFolders(kEdge);
   const std::string extension = SystemFolder() + "\\quillext.dll";
-  WriteFile(extension, "loaded");
+  WriteAll(extension, "loaded");
   HANDLE held = CreateFileA(extension.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  WriteFile(kEdge + "\\unins000.dat", Log({{65, "Quillnox"}, {0, extension}}));
+  WriteAll(kEdge + "\\unins000.dat", Log({{65, "Quillnox"}, {0, extension}}));
   DeleteFileA(TracePath().c_str());
   const DWORD start = GetTickCount();
   RunRemover(kEdge + "\\unins000.dat", true);
@@ -1271,8 +1207,8 @@ TEST(Remover, ExtensionHeldInTheSystemFolderGoesAtTheNextStart) {
 // unins000.exe, the file type whose open command names the folder.
 void MakeOlderInstallation(const std::string& dir, const std::string& version) {
   MakeFolders(dir);
-  WriteFile(dir + "\\vek.exe", "old program");
-  WriteFile(dir + "\\old_version.txt", version + "\n");
+  WriteAll(dir + "\\vek.exe", "old program");
+  WriteAll(dir + "\\old_version.txt", version + "\n");
   ASSERT_TRUE(CopyFileA((TestProgramFolder() + "old_uninstaller.exe").c_str(), (dir + "\\unins000.exe").c_str(), FALSE));
   SetValue(HKEY_CLASSES_ROOT, ".vek", nullptr, REG_SZ, std::string("VekFile", 8));
   SetValue(HKEY_CLASSES_ROOT, "VekFile\\Shell\\Open\\Command", nullptr, REG_SZ, dir + "\\vek.exe %1" + '\0');
@@ -1328,12 +1264,12 @@ void UpgradeFrom(const std::string& version, HKEY settings_root, const std::stri
   SetValue(settings_root, settings_key, "keylabel", REG_BINARY, RealStoredList().labels);
   SetValue(settings_root, settings_key, "keyvalue", REG_BINARY, RealStoredList().values);
   SetValue(settings_root, settings_key, "visible", REG_SZ, std::string("1", 2));
-  DeleteFileA((TempFolder() + "old_uninstaller.txt").c_str());
+  DeleteFileA((TemporaryFolder() + "old_uninstaller.txt").c_str());
   InstallInto(kDir);
   // Removed through its own uninstaller, silently, before the installation, and
   // without any box of the system's own.
-  EXPECT_EQ(ReadText(TempFolder() + "old_uninstaller.txt"), "/SILENT\n");
-  const unsigned mode = std::stoul("0" + ReadText(TempFolder() + "old_uninstaller_mode.txt"));
+  EXPECT_EQ(ReadText(TemporaryFolder() + "old_uninstaller.txt"), "/SILENT\n");
+  const unsigned mode = std::stoul("0" + ReadText(TemporaryFolder() + "old_uninstaller_mode.txt"));
   EXPECT_EQ(mode & (SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX), SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   EXPECT_FALSE(Exists(old_dir + "\\vek.exe"));
   ExpectInstalled(kDir);
@@ -1356,9 +1292,9 @@ TEST(Upgrade406, OlderUninstallerRunsAndSettingsComeBackUnderTheUser) {
 TEST(Upgrade240, RemovedByHand) {
   const std::string old_dir = "C:\\Old\\Vek240";
   MakeOlderInstallation(old_dir, "2.40");
-  WriteFile(old_dir + "\\VekView.exe", "viewer");
-  WriteFile(old_dir + "\\unins000.dat", "old log");
-  WriteFile(old_dir + "\\letter.doc", "user's");
+  WriteAll(old_dir + "\\VekView.exe", "viewer");
+  WriteAll(old_dir + "\\unins000.dat", "old log");
+  WriteAll(old_dir + "\\letter.doc", "user's");
   SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvanel\\Vek\\2.40", "visible", REG_SZ, std::string("1", 2));
   SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vek", "DisplayName", REG_SZ,
            std::string("Vek", 4));
@@ -1366,16 +1302,16 @@ TEST(Upgrade240, RemovedByHand) {
   const std::string programs = RegText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs");
   const std::string desktop = RegText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop");
   MakeFolders(programs + "\\Feldspire");
-  WriteFile(programs + "\\Feldspire\\Vek 2.40.lnk", "link");
-  WriteFile(programs + "\\Feldspire\\Uninstall Vek.lnk", "link");
-  WriteFile(desktop + "\\Vek.lnk", "link");
-  WriteFile(desktop + "\\VEK Viewer.lnk", "link");
-  DeleteFileA((TempFolder() + "old_uninstaller.txt").c_str());
+  WriteAll(programs + "\\Feldspire\\Vek 2.40.lnk", "link");
+  WriteAll(programs + "\\Feldspire\\Uninstall Vek.lnk", "link");
+  WriteAll(desktop + "\\Vek.lnk", "link");
+  WriteAll(desktop + "\\VEK Viewer.lnk", "link");
+  DeleteFileA((TemporaryFolder() + "old_uninstaller.txt").c_str());
 
   InstallInto(kDir);
-  EXPECT_FALSE(Exists(TempFolder() + "old_uninstaller.txt")) << "the older uninstaller is not run";
+  EXPECT_FALSE(Exists(TemporaryFolder() + "old_uninstaller.txt")) << "the older uninstaller is not run";
   for (const char* f : {"vek.exe", "VekView.exe", "unins000.dat", "unins000.exe"}) EXPECT_FALSE(Exists(old_dir + "\\" + f)) << f;
-  EXPECT_EQ(ReadFile(old_dir + "\\letter.doc"), "user's");
+  EXPECT_EQ(Content(old_dir + "\\letter.doc"), "user's");
   EXPECT_FALSE(Exists(programs + "\\Feldspire"));
   EXPECT_FALSE(Exists(desktop + "\\Vek.lnk"));
   EXPECT_FALSE(Exists(desktop + "\\VEK Viewer.lnk"));
@@ -1441,12 +1377,12 @@ TEST(Unattended, OnlyTheMachineKeyOfAnEarlierVersion) {
     ExpectInstalled(kDir);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key));
-    DeleteFileA((TempFolder() + "payload_started.txt").c_str());
+    DeleteFileA((TemporaryFolder() + "payload_started.txt").c_str());
     {
       Program program(kDir + "\\Quillnox.exe", {});
       EXPECT_EQ(program.WaitExit(), 0);
     }
-    EXPECT_EQ(ReadText(TempFolder() + "payload_started.txt"), kDir + "\\Quillnox.exe\n\n");
+    EXPECT_EQ(ReadText(TemporaryFolder() + "payload_started.txt"), kDir + "\\Quillnox.exe\n\n");
     {
       Program remover(kDir + "\\unins000.exe", {"/SILENT"});
       EXPECT_EQ(remover.WaitExit(30000), 0);
@@ -1464,7 +1400,7 @@ TEST(Unattended, OnlyTheMachineKeyOfAnEarlierVersion) {
 // The small disk of the full-disk case: room for the test's program and the small
 // files, not for the uninstaller (several times larger).
 std::uint64_t SmallDiskSize() {
-  return (ReadFile(TestProgramFolder() + "payload_program.exe").size() + 128 * 1024 + 4095) / 4096 * 4096;
+  return (Content(TestProgramFolder() + "payload_program.exe").size() + 128 * 1024 + 4095) / 4096 * 4096;
 }
 
 // The disk of the cut-short log: room for the carried files written into the folder
@@ -1472,8 +1408,8 @@ std::uint64_t SmallDiskSize() {
 // log, which reaches the disk last.
 std::uint64_t CarriedFilesDiskSize() {
   const auto pages = [](std::size_t bytes) { return (bytes + 4095) / 4096 * 4096; };
-  return pages(ReadFile(TestProgramFolder() + "payload_program.exe").size()) +
-         pages(ReadFile(TestProgramFolder() + "..\\..\\remover\\remover.exe").size()) + 5 * 4096;
+  return pages(Content(TestProgramFolder() + "payload_program.exe").size()) +
+         pages(Content(TestProgramFolder() + "..\\..\\remover\\remover.exe").size()) + 5 * 4096;
 }
 
 // Removes whatever a case of the table below left, so that the next starts clean.
@@ -1539,7 +1475,7 @@ TEST(Unattended, APlantedFailureInEachStep) {
        },
        kDir, 4, "[RemoveOlderVersion] Cannot create thread for uninstallation", false, true},
       {"the install log cannot be created", [] {
-         WriteFile("C:\\blocker.txt", "a file");
+         WriteAll("C:\\blocker.txt", "a file");
          return true;
        },
        "C:\\blocker.txt\\Quillnox", 5, "[InstallAll] Unable to create the configuration file", true, false},
@@ -1595,7 +1531,7 @@ TEST(Unattended, APlantedFailureInEachStep) {
     if (c.unchanged) ExpectSameMachine(before, TakeSnapshot());
     EXPECT_EQ(Exists(kDir + "\\unins000.dat") || Exists(c.installdir + "\\unins000.dat"), c.installed);
     if (c.installed) {
-      EXPECT_EQ(ReadFile(kDir + "\\Quillnox.exe"), ReadFile(TestProgramFolder() + "payload_program.exe"));
+      EXPECT_EQ(Content(kDir + "\\Quillnox.exe"), Content(TestProgramFolder() + "payload_program.exe"));
     }
   }
   ClearEarlierInstallations();

@@ -19,25 +19,17 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
 const char kTitle[] = "Quillnox Setup";
-const std::string kDefaultDir = "C:\\Program Files\\Orvanel\\Quillnox";
-
-std::string TempFolder() {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  return temp;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+// Below "Program Files" as setup, of this program's width, sees it: "Program Files (x86)"
+// for a 32-bit program on 64-bit Windows.
+const std::string kDefaultDir = ShellFolder(CSIDL_PROGRAM_FILES) + "\\Orvanel\\Quillnox";
 
 struct Search {
   DWORD pid;
@@ -234,12 +226,12 @@ HWND InstallToFinish(HWND frame) {
   return finish;
 }
 
-std::string StartedRecord() { return TempFolder() + "payload_started.txt"; }
+std::string StartedRecord() { return TemporaryFolder() + "payload_started.txt"; }
 
 std::string WaitForStartedRecord() {
   for (int i = 0; i < 200 && !Exists(StartedRecord()); ++i) Sleep(50);
   Sleep(200);
-  return ReadFile(StartedRecord());
+  return Content(StartedRecord());
 }
 
 std::string UninstallString() {
@@ -472,7 +464,7 @@ TEST(WizardTyped, TrailingBackslashesAreDropped) {
   EXPECT_EQ(setup.WaitExit(), 0);
   EXPECT_TRUE(Exists(folder + "\\unins000.dat"));
   EXPECT_EQ(UninstallString(), "\"" + folder + "\\unins000.exe\"");
-  EXPECT_EQ(ReadFile(folder + "\\unins000.dat").find("\\\\"), std::string::npos);
+  EXPECT_EQ(Content(folder + "\\unins000.dat").find("\\\\"), std::string::npos);
 }
 
 }  // namespace

@@ -21,13 +21,13 @@ class MailDispatch : public ::testing::Test {
     BoxDoubleReset();
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Lotus");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail");
-    install_ = Folder() + "inst\\";
+    install_ = TestProgramFolder() + "inst\\";
     CreateDirectoryA(install_.c_str(), nullptr);
     SetKeyText(HKEY_CLASSES_ROOT, "VekFile\\Shell\\Open\\Command", nullptr, install_ + "Quillnox.exe %1");
-    mapi_log_ = Folder() + "mapi_calls.txt";
-    notes_log_ = Folder() + "notes_calls_dispatch.txt";
-    attachment_ = Folder() + "file.vek";
-    for (const std::string& file : {mapi_log_, notes_log_, install_ + "mail.txt", Folder() + "mail.txt"})
+    mapi_log_ = TestProgramFolder() + "mapi_calls.txt";
+    notes_log_ = TestProgramFolder() + "notes_calls_dispatch.txt";
+    attachment_ = TestProgramFolder() + "file.vek";
+    for (const std::string& file : {mapi_log_, notes_log_, install_ + "mail.txt", TestProgramFolder() + "mail.txt"})
       DeleteFileA(file.c_str());
     WriteAll(attachment_, "container");
     SetEnvironmentVariableA("QLX_FAKE_MAPI_LOG", mapi_log_.c_str());
@@ -38,7 +38,7 @@ class MailDispatch : public ::testing::Test {
   }
   void TearDown() override {
     DeleteFileA(attachment_.c_str());
-    DeleteFileA((Folder() + "mail.txt").c_str());
+    DeleteFileA((TestProgramFolder() + "mail.txt").c_str());
     MapiUnload();
   }
   std::vector<std::string> MapiRecord(const char* body) const {
@@ -71,7 +71,7 @@ TEST_F(MailDispatch, SimpleMapiWithTheInstalledMailText) {
 
 TEST_F(MailDispatch, SimpleMapiWithoutMailTextSendsTheNotice) {
   // No "software\Clients\Mail" key at all: Simple MAPI.
-  WriteAll(Folder() + "mail.txt", "beside the program: the Notes route's file");
+  WriteAll(TestProgramFolder() + "mail.txt", "beside the program: the Notes route's file");
   ASSERT_EQ(MailInit(), 1);
   ASSERT_EQ(SendMail(kOwner, attachment_.c_str(), false), 1);
   EXPECT_EQ(Lines(ReadAll(mapi_log_)),
@@ -122,9 +122,9 @@ TEST_F(MailDispatch, SimpleMapiSendResultIsReported) {
 
 TEST_F(MailDispatch, NotesRouteWithTheProgramsMailText) {
   SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "lotus notes");
-  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", Folder());
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", TestProgramFolder());
   SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Name", "fakenotes.exe");
-  WriteAll(Folder() + "mail.txt", "Notes body");
+  WriteAll(TestProgramFolder() + "mail.txt", "Notes body");
   ASSERT_EQ(MailInit(), 1);
   ASSERT_EQ(SendMail(kOwner, attachment_.c_str(), false), 1);
   EXPECT_TRUE(BoxTexts().empty());
@@ -134,7 +134,7 @@ TEST_F(MailDispatch, NotesRouteWithTheProgramsMailText) {
   EXPECT_NE(calls.find("richtext#1 1359 method(text:\"Notes body\\r\\n\\r\\n\")"), std::string::npos);
   EXPECT_NE(calls.find("text:\"" + attachment_ + "\""), std::string::npos);
   // The log is on: it lies beside the Notes program.
-  EXPECT_NE(ReadAll(Folder() + "QuillnoxLog.txt").find("Notessendmail terminated without Error\n"),
+  EXPECT_NE(ReadAll(TestProgramFolder() + "QuillnoxLog.txt").find("Notessendmail terminated without Error\n"),
             std::string::npos);
 
   // Self-extracting: no body even with "mail.txt".
@@ -151,7 +151,7 @@ TEST_F(MailDispatch, NotesRouteFailures) {
   CreateKey(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5");
   EXPECT_EQ(SendMail(kOwner, attachment_.c_str(), false), 0);
   // The library's own failure.
-  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", Folder());
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", TestProgramFolder());
   SetEnvironmentVariableA("QLX_FAKE_NOTES", "drafts=missing");
   EXPECT_EQ(SendMail(kOwner, attachment_.c_str(), false), 0);
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{

@@ -39,7 +39,7 @@ TEST(MailWithoutLibraries, MissingMapiIsUnavailable) {
   }
   EXPECT_TRUE(MapiLookups().empty());
   MapiUnavailableMessage(nullptr);
-  const std::string attachment = Folder() + "file.vek";
+  const std::string attachment = TestProgramFolder() + "file.vek";
   WriteAll(attachment, "container");
   EXPECT_EQ(SendMail(nullptr, attachment.c_str(), false), 0);
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"error: Unable to load MAPI32.DLL",
@@ -52,12 +52,12 @@ TEST(MailWithoutLibraries, MissingMapiIsUnavailable) {
 TEST(MailWithoutLibraries, NotesLibraryMissing) {
   BoxDoubleReset();
   SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "Lotus Notes");
-  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", Folder());
+  SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", TestProgramFolder());
   // A "notes.dll" in the current folder must not be taken: only the program's own.
-  const std::string elsewhere = Folder() + "..\\bin\\";
+  const std::string elsewhere = TestProgramFolder() + "..\\bin\\";
   SetCurrentDirectoryA(elsewhere.c_str());
   EXPECT_EQ(MailInit(), 1);
-  EXPECT_EQ(SendMail(nullptr, (Folder() + "file.vek").c_str(), false), 0);
+  EXPECT_EQ(SendMail(nullptr, (TestProgramFolder() + "file.vek").c_str(), false), 0);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"warning: Unable to load notes.dll"});
 }
 

@@ -23,14 +23,14 @@ constexpr char kWorkspaceClsid[] = "{5A0C3E1B-7D42-4F0A-9E61-3B8C2D4F5A02}";
 constexpr char kMailto[] = "Software\\Clients\\Mail\\Lotus Notes\\Protocols\\mailto\\Shell\\Open\\Command";
 
 NotesSendMailFunction Export() {
-  static HMODULE library = LoadLibraryA((Folder() + "notes.dll").c_str());
+  static HMODULE library = LoadLibraryA((TestProgramFolder() + "notes.dll").c_str());
   return library ? reinterpret_cast<NotesSendMailFunction>(
                        reinterpret_cast<void*>(GetProcAddress(library, "NotesSendMail")))
                  : nullptr;
 }
 
 void RegisterFakeNotes() {
-  const std::string server = Folder() + "fake_notes_server.dll";
+  const std::string server = TestProgramFolder() + "fake_notes_server.dll";
   for (const auto& [prog_id, clsid] : {std::pair{"Notes.NotesSession", kSessionClsid},
                                        std::pair{"Notes.NotesUIWorkspace", kWorkspaceClsid}}) {
     SetKeyText(HKEY_CLASSES_ROOT, (std::string(prog_id) + "\\CLSID").c_str(), nullptr, clsid);
@@ -47,17 +47,17 @@ class NotesLibrary : public ::testing::Test {
     RegisterFakeNotes();
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Lotus");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail");
-    SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", Folder());
+    SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Path", TestProgramFolder());
     SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Notes\\6.5", "Name", "fakenotes.exe");
-    record_ = Folder() + "notes_calls.txt";
-    log_ = Folder() + "QuillnoxLog.txt";
-    marker_ = Folder() + "fakenotes_started.txt";
-    attachment_ = Folder() + "file.vek";
+    record_ = TestProgramFolder() + "notes_calls.txt";
+    log_ = TestProgramFolder() + "QuillnoxLog.txt";
+    marker_ = TestProgramFolder() + "fakenotes_started.txt";
+    attachment_ = TestProgramFolder() + "file.vek";
     for (const std::string& file : {record_, log_, marker_}) DeleteFileA(file.c_str());
     WriteAll(attachment_, "container bytes");
     SetEnvironmentVariableA("QLX_FAKE_NOTES_LOG", record_.c_str());
     SetEnvironmentVariableA("QLX_FAKE_NOTES", "");
-    SetCurrentDirectoryA(Folder().c_str());
+    SetCurrentDirectoryA(TestProgramFolder().c_str());
   }
   void TearDown() override { DeleteFileA(attachment_.c_str()); }
 
@@ -158,7 +158,7 @@ TEST_F(NotesLibrary, PreparesTheMemoCallByCall) {
   EXPECT_EQ(LogBody(), std::vector<std::string>{"Notessendmail terminated without Error"});
   // Notes was started in its own folder.
   for (int i = 0; i < 100 && !Exists(marker_); ++i) Sleep(50);
-  EXPECT_EQ(ReadAll(marker_) + "\\", Folder());
+  EXPECT_EQ(ReadAll(marker_) + "\\", TestProgramFolder());
 }
 
 TEST_F(NotesLibrary, ResultsAndLogLines) {
@@ -262,12 +262,12 @@ TEST_F(NotesLibrary, FailedStartOfNotesIsOnlyLogged) {
   ASSERT_EQ(Send(""), NOTES_OK);
   EXPECT_EQ(LogBody(), (std::vector<std::string>{
                            "ShowNotes ShellExecute Error :  The specified file was not found.",
-                           "ShowNotes Notes ExePath =" + Folder() + "missing.exe  Path=" + Folder(),
+                           "ShowNotes Notes ExePath =" + TestProgramFolder() + "missing.exe  Path=" + TestProgramFolder(),
                            "Notessendmail terminated without Error"}));
 }
 
 TEST_F(NotesLibrary, ProgramPathThroughTeamMail) {
-  const std::string sub = Folder() + "teammail\\";
+  const std::string sub = TestProgramFolder() + "teammail\\";
   CreateDirectoryA(sub.c_str(), nullptr);
   DeleteFileA((sub + "QuillnoxLog.txt").c_str());
   SetKeyText(HKEY_LOCAL_MACHINE, "Software\\Lotus\\Components\\TeamMail", "KeyPath", "Software\\Lotus\\Custom");
@@ -283,7 +283,7 @@ TEST_F(NotesLibrary, ProgramPathThroughTeamMail) {
 // The first way takes a version subkey of at most 6 characters; with a longer one the
 // program path is not found and the log goes to the current folder.
 TEST_F(NotesLibrary, LotusKeyWayTakesSixCharacterVersions) {
-  const std::string here = Folder() + "current\\";
+  const std::string here = TestProgramFolder() + "current\\";
   CreateDirectoryA(here.c_str(), nullptr);
   SetCurrentDirectoryA(here.c_str());
   const struct {
@@ -294,7 +294,7 @@ TEST_F(NotesLibrary, LotusKeyWayTakesSixCharacterVersions) {
     SCOPED_TRACE(c.subkey);
     DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Lotus");
     const std::string key = std::string("Software\\Lotus\\Notes\\") + c.subkey;
-    SetKeyText(HKEY_LOCAL_MACHINE, key.c_str(), "Path", Folder());
+    SetKeyText(HKEY_LOCAL_MACHINE, key.c_str(), "Path", TestProgramFolder());
     SetKeyText(HKEY_LOCAL_MACHINE, key.c_str(), "Name", "fakenotes.exe");
     DeleteFileA(log_.c_str());
     DeleteFileA((here + "QuillnoxLog.txt").c_str());
@@ -306,7 +306,7 @@ TEST_F(NotesLibrary, LotusKeyWayTakesSixCharacterVersions) {
 
 TEST_F(NotesLibrary, ProgramPathThroughTheMailtoCommand) {
   DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Lotus");
-  SetKeyText(HKEY_LOCAL_MACHINE, kMailto, nullptr, Folder() + "fakenotes.exe %1");
+  SetKeyText(HKEY_LOCAL_MACHINE, kMailto, nullptr, TestProgramFolder() + "fakenotes.exe %1");
   ASSERT_EQ(Send(""), NOTES_OK);
   EXPECT_EQ(LogBody(), std::vector<std::string>{"Notessendmail terminated without Error"});
   for (int i = 0; i < 100 && !Exists(marker_); ++i) Sleep(50);
@@ -314,14 +314,14 @@ TEST_F(NotesLibrary, ProgramPathThroughTheMailtoCommand) {
 
   // The same command without "%1" is used whole.
   DeleteFileA(marker_.c_str());
-  SetKeyText(HKEY_LOCAL_MACHINE, kMailto, nullptr, Folder() + "fakenotes.exe");
+  SetKeyText(HKEY_LOCAL_MACHINE, kMailto, nullptr, TestProgramFolder() + "fakenotes.exe");
   ASSERT_EQ(Send(""), NOTES_OK);
   EXPECT_EQ(LogBody(), std::vector<std::string>{"Notessendmail terminated without Error"});
 }
 
 TEST_F(NotesLibrary, WithoutAnyProgramPathTheLogIsInTheCurrentFolder) {
   DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Lotus");
-  const std::string here = Folder() + "current\\";
+  const std::string here = TestProgramFolder() + "current\\";
   CreateDirectoryA(here.c_str(), nullptr);
   SetCurrentDirectoryA(here.c_str());
   const struct {

@@ -1,5 +1,6 @@
-// Helpers of the mail tests under Wine: the test program's folder, files, the real
-// registry, the recorded boxes as text, and the functions looked up in "MAPI32.DLL".
+// Helpers of the mail tests under Wine: the real registry, the recorded boxes as text,
+// and the functions looked up in "MAPI32.DLL". Files and folders come from the Windows
+// test programs' helpers (tests/support/win32).
 #pragma once
 
 #include <windows.h>
@@ -7,12 +8,8 @@
 #include <string>
 #include <vector>
 
-// The folder of the running test program, with its trailing "\".
-std::string Folder();
-std::string ReadAll(const std::string& path);  // "<missing>" when it cannot be read
-void WriteAll(const std::string& path, const std::string& bytes);
-bool Exists(const std::string& path);
-std::vector<std::string> Lines(const std::string& text);
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
 
 void SetKeyText(HKEY root, const char* path, const char* name, const std::string& text);
 void CreateKey(HKEY root, const char* path);

@@ -19,31 +19,16 @@
 #include "platform/common/msgbox_double.h"
 #include "platform/tempdir.h"
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
-}
-
-std::string Content(const std::string& path) {
-  std::string out;
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
-    std::fclose(f);
-  }
-  return out;
-}
-
-void Write(const std::string& path, const std::string& content) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  std::fwrite(content.data(), 1, content.size(), f);
-  ASSERT_EQ(std::fclose(f), 0);
 }
 
 std::string Pattern(std::size_t size, unsigned seed) {
@@ -73,7 +58,7 @@ TEST_F(OutputsTest, MoveOutputCrossesVolumesWithTheWholeFile) {
   const std::string from = Temp("file.vek");
   const std::string to = other + "report.doc.vek";
   const std::string content = Pattern(3 * 1024 * 1024 + 17, 1);
-  Write(from, content);
+  WriteAll(from, content);
   // the two really are different volumes: a plain rename refuses
   ASSERT_FALSE(MoveFileExA(from.c_str(), to.c_str(), 0));
   ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SAME_DEVICE));
@@ -91,7 +76,7 @@ TEST_F(OutputsTest, AFullDiskKeepsTheTemporaryFileAndLeavesNoPartialCopy) {
   const std::string from = Temp("big.vek");
   const std::string to = full + "big.vek";
   const std::string content = Pattern(2 * 1024 * 1024, 2);  // twice the room there is
-  Write(from, content);
+  WriteAll(from, content);
 
   EXPECT_EQ(MoveOutput(from.c_str(), to.c_str()), 0);
   EXPECT_TRUE(Content(from) == content) << "the temporary file must stay whole";
@@ -110,9 +95,9 @@ TEST_F(OutputsTest, ReplaceSendsTheFileInTheWayToTheRecycleBin) {
   char folder[260];
   ASSERT_TRUE(MakePrivateFolder(TempFolder(), "place", folder));
   const std::string to = std::string(folder) + "replaced.doc";
-  Write(to, "the old report");
+  WriteAll(to, "the old report");
   const std::string from = Temp("replacing.vek");
-  Write(from, "the new report");
+  WriteAll(from, "the new report");
 
   EXPECT_EQ(MoveOutput(from.c_str(), to.c_str()), 1);
   EXPECT_EQ(Content(to), "the new report");
@@ -129,9 +114,9 @@ TEST_F(OutputsTest, AFolderInTheWayIsNeverTakenAway) {
   ASSERT_TRUE(MakePrivateFolder(TempFolder(), "place", folder));
   const std::string to = std::string(folder) + "report.doc";
   ASSERT_TRUE(CreateDirectoryA(to.c_str(), nullptr));
-  Write(to + "\\inside.txt", "the user's file");
+  WriteAll(to + "\\inside.txt", "the user's file");
   const std::string from = Temp("replacing.vek");
-  Write(from, "the new report");
+  WriteAll(from, "the new report");
 
   EXPECT_EQ(MoveOutput(from.c_str(), to.c_str()), 0);
   EXPECT_EQ(Content(to + "\\inside.txt"), "the user's file");
@@ -147,8 +132,8 @@ TEST_F(OutputsTest, RecycleFileTakesARelativePathToTheRecycleBinToo) {
   const std::string trash = Env("QLX_TRASH");
   char folder[260];
   ASSERT_TRUE(MakePrivateFolder(TempFolder(), "cwd", folder));
-  Write(std::string(folder) + "relative.txt", "kept in the bin");
-  Write(std::string(folder) + "absolute.txt", "also kept");
+  WriteAll(std::string(folder) + "relative.txt", "kept in the bin");
+  WriteAll(std::string(folder) + "absolute.txt", "also kept");
   char previous[MAX_PATH];
   GetCurrentDirectoryA(sizeof previous, previous);
   ASSERT_TRUE(SetCurrentDirectoryA(folder));
@@ -216,7 +201,7 @@ std::string DecryptedFile(const std::string& name, const std::string& content) {
   char folder[260];
   EXPECT_TRUE(MakePrivateFolder(TempFolder(), kDecryptionFolderPrefix, folder));
   const std::string path = std::string(folder) + name;
-  Write(path, content);
+  WriteAll(path, content);
   return path;
 }
 
@@ -330,7 +315,7 @@ TEST(DialogHelpers, ABoldCaptionIsSizedToItsTextInPlace) {
 TEST(FileDialogTest, OneFileAndSeveralComeBackInTheSameShape) {
   char folder[260];
   ASSERT_TRUE(MakePrivateFolder(TempFolder(), "pick", folder));
-  for (const char* name : {"a.doc", "b.doc", "c.txt"}) Write(std::string(folder) + name, name);
+  for (const char* name : {"a.doc", "b.doc", "c.txt"}) WriteAll(std::string(folder) + name, name);
   const std::string out = Temp("chosen.txt");
   struct Case {
     const char* typed;  // into the dialog's file-name field; nullptr: Cancel

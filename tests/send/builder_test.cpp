@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "app/send/self_extracting.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
 
 namespace {
 
@@ -74,25 +76,6 @@ std::vector<SeenBox> AnsweringBoxes(Call call, int* result) {
   return seen;
 }
 
-std::string ReadAll(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return "<missing>";
-  std::string bytes;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
-  std::fclose(file);
-  return bytes;
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr) << path;
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::string Le32(std::uint32_t value) {
   std::string bytes;
   for (int i = 0; i < 4; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -101,26 +84,8 @@ std::string Le32(std::uint32_t value) {
 
 class Builder : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    folder_ = std::string(temp) + "qlx_builder_" + std::to_string(GetCurrentProcessId()) + "\\";
-    ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
-  }
-  void TearDown() override {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder_ + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        const std::string path = folder_ + found.cFileName;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryA(path.c_str());
-        else DeleteFileA(path.c_str());
-      } while (FindNextFileA(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryA(folder_.c_str());
-  }
-  std::string folder_;
+  ScratchFolder scratch_{"qlx_builder"};
+  const std::string folder_ = scratch_.path();
 };
 
 const std::string kStub = QLX_TEST_STUB;

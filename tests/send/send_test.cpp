@@ -17,7 +17,10 @@
 #include "container/operation.h"
 #include "container/result.h"
 #include "resources/resource.h"
-#include "tests/gui/gui_driver.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace {
 
@@ -25,40 +28,6 @@ constexpr char kProgram[] = "Quillnox.exe";
 constexpr char kTitle[] = "Quillnox";
 constexpr char kSettingsKey[] = "Software\\Orvanel\\Quillnox\\4.10EN";
 constexpr char kPassphrase[] = "mail me safely";
-
-std::string Temp() {
-  char path[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, path);
-  return path;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return "<missing>";
-  std::string bytes;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
-  std::fclose(file);
-  return bytes;
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return;
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-}
-
-std::set<std::string> TempNames() {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((Temp() + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do names.insert(found.cFileName);
-  while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
-}
 
 [[maybe_unused]] std::uint32_t Le32At(const std::string& bytes, std::size_t offset) {
   std::uint32_t value = 0;
@@ -148,14 +117,14 @@ class SendEncryptedTest : public ::testing::Test {
     CreateDirectoryA(kept_.c_str(), nullptr);
     for (const char* name : {"file.vek", "file.exe"}) {
       DeleteFileA((kept_ + name).c_str());
-      DeleteFileA((Temp() + name).c_str());
+      DeleteFileA((TemporaryFolder() + name).c_str());
     }
     SetEnvironmentVariableA("QLX_FAKE_MAPI_LOG", log_.c_str());
     SetEnvironmentVariableA("QLX_FAKE_MAPI_KEEP", kept_.c_str());
 
     source_ = TestProgramFolder() + "report.txt";
     WriteAll(source_, "Quarterly figures, to be mailed encrypted.\r\n");
-    const std::string list = Temp() + "vekflist.tmp";
+    const std::string list = TemporaryFolder() + "vekflist.tmp";
     WriteAll(list, source_ + "\n");
     program_ = std::make_unique<Program>(kProgram, std::vector<std::string>{"/d", list});
     ASSERT_TRUE(program_->started());
@@ -219,12 +188,12 @@ class SendEncryptedTest : public ::testing::Test {
 
 TEST_F(SendEncryptedTest, ToggleOffMailsFileVekAndDeletesIt) {
   SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
-  const std::set<std::string> before = TempNames();
+  const std::set<std::string> before = FolderNames(TemporaryFolder());
   ClickSend();
-  ASSERT_TRUE(WaitForMail(Temp() + "file.vek")) << ReadAll(log_);
+  ASSERT_TRUE(WaitForMail(TemporaryFolder() + "file.vek")) << ReadAll(log_);
 
   EXPECT_NE(ReadAll(log_).find("subject=\"Quillnox File\""), std::string::npos);
-  EXPECT_EQ(AttachmentLine(), "file path=\"" + Shown(Temp() + "file.vek") +
+  EXPECT_EQ(AttachmentLine(), "file path=\"" + Shown(TemporaryFolder() + "file.vek") +
                                   "\" name=\"file.vek\" position=0xffffffff flags=0x0 reserved=0 type=(null)");
   // What was mailed is a container that the passphrase opens, and only that one.
   const std::string mailed = kept_ + "file.vek";
@@ -232,7 +201,7 @@ TEST_F(SendEncryptedTest, ToggleOffMailsFileVekAndDeletesIt) {
   EXPECT_EQ(PassphraseOpensContainer(mailed.c_str(), "another one"), RESULT_WRONG_SIGNATURE);
 
   // Nothing of the operation is left in the temporary folder; the source stays.
-  EXPECT_EQ(TempNames(), before);
+  EXPECT_EQ(FolderNames(TemporaryFolder()), before);
   EXPECT_TRUE(Exists(source_));
   // The sent document left the window: no file is listed any more.
   EXPECT_EQ(ItemCount(window_), 0);
@@ -240,7 +209,7 @@ TEST_F(SendEncryptedTest, ToggleOffMailsFileVekAndDeletesIt) {
 
 TEST_F(SendEncryptedTest, NoPassphraseWarnsAndSendsNothing) {
   SetControlText(window_, IDC_MAIN_KEY_FIELD, "");
-  const std::set<std::string> before = TempNames();
+  const std::set<std::string> before = FolderNames(TemporaryFolder());
   ClickSend();
   HWND box = WaitForWindow("Quillnox Warning", program_->pid());
   ASSERT_NE(box, nullptr);
@@ -248,7 +217,7 @@ TEST_F(SendEncryptedTest, NoPassphraseWarnsAndSendsNothing) {
   Click(box, IDC_BOX_BUTTON3);
   Sync(window_);
   EXPECT_EQ(ReadAll(log_), "<missing>") << "no mail";
-  EXPECT_EQ(TempNames(), before);
+  EXPECT_EQ(FolderNames(TemporaryFolder()), before);
   EXPECT_EQ(ItemCount(window_), 1);
 }
 
@@ -291,9 +260,9 @@ class SendThroughNotesTest : public SendEncryptedTest {
 
 TEST_F(SendThroughNotesTest, TheContainerGoesThroughNotesAndIsDeletedAfter) {
   SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
-  const std::set<std::string> before = TempNames();
+  const std::set<std::string> before = FolderNames(TemporaryFolder());
   ClickSend();
-  const std::string attachment = "text:\"" + Temp() + "file.vek\"";
+  const std::string attachment = "text:\"" + TemporaryFolder() + "file.vek\"";
   bool sent = false;
   for (DWORD start = GetTickCount(); !sent && GetTickCount() - start < 20000; Sleep(50))
     sent = ReadAll(record_).find(attachment) != std::string::npos;
@@ -303,8 +272,8 @@ TEST_F(SendThroughNotesTest, TheContainerGoesThroughNotesAndIsDeletedAfter) {
   EXPECT_NE(calls.find("method(text:\"Subject\",text:\"Quillnox File\")"), std::string::npos) << calls;
   EXPECT_EQ(ReadAll(log_), "<missing>") << "Simple MAPI was not used";
   // The attachment is deleted after the hand-over, and nothing else stays.
-  for (int i = 0; i < 100 && TempNames() != before; ++i) Sleep(50);
-  EXPECT_EQ(TempNames(), before);
+  for (int i = 0; i < 100 && FolderNames(TemporaryFolder()) != before; ++i) Sleep(50);
+  EXPECT_EQ(FolderNames(TemporaryFolder()), before);
   EXPECT_EQ(ItemCount(window_), 0);
 }
 
@@ -323,7 +292,7 @@ class SendWithoutMapiTest : public SendEncryptedTest {
 
 TEST_F(SendWithoutMapiTest, RemovesTheContainerAndKeepsTheDocument) {
   SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
-  const std::set<std::string> before = TempNames();
+  const std::set<std::string> before = FolderNames(TemporaryFolder());
   ClickSend();
   HWND box = WaitForWindow("Quillnox Error", program_->pid(), 20000);
   ASSERT_NE(box, nullptr) << WindowTitles(program_->pid()) << ReadAll(log_);
@@ -333,13 +302,13 @@ TEST_F(SendWithoutMapiTest, RemovesTheContainerAndKeepsTheDocument) {
   for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
   Sync(window_);
   EXPECT_EQ(ReadAll(log_), "<missing>") << "no mail";
-  EXPECT_EQ(TempNames(), before);
+  EXPECT_EQ(FolderNames(TemporaryFolder()), before);
   EXPECT_EQ(ItemCount(window_), 1) << "nothing was sent: the document stays to be sent again";
   // The document itself still holds the file: a file handed over now joins it.
   const std::string second = TestProgramFolder() + "second.txt";
   WriteAll(second, "another file");
-  WriteAll(Temp() + "vekflist.tmp", second + "\n");
-  Program hand_over(kProgram, {"/d", Temp() + "vekflist.tmp"});
+  WriteAll(TemporaryFolder() + "vekflist.tmp", second + "\n");
+  Program hand_over(kProgram, {"/d", TemporaryFolder() + "vekflist.tmp"});
   EXPECT_EQ(hand_over.WaitExit(), 0);
   Sync(window_);
   EXPECT_EQ(ItemCount(window_), 2);
@@ -363,7 +332,7 @@ class SendNotTakenTest : public SendEncryptedTest, public ::testing::WithParamIn
 TEST_P(SendNotTakenTest, KeepsTheDocumentAndRemovesTheAttachment) {
   const bool refused = std::string(GetParam()) != "1";  // 1: MAPI_USER_ABORT
   SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
-  const std::set<std::string> before = TempNames();
+  const std::set<std::string> before = FolderNames(TemporaryFolder());
   ClickSend();
   if (refused) {
     HWND box = WaitForWindow("Quillnox Warning", program_->pid(), 20000);
@@ -373,9 +342,9 @@ TEST_P(SendNotTakenTest, KeepsTheDocumentAndRemovesTheAttachment) {
     Click(box, IDC_BOX_BUTTON3);
     for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
   }
-  ASSERT_TRUE(WaitForMail(Temp() + "file.vek")) << ReadAll(log_);
+  ASSERT_TRUE(WaitForMail(TemporaryFolder() + "file.vek")) << ReadAll(log_);
   EXPECT_EQ(WaitForWindow("Quillnox Warning", program_->pid(), 300), nullptr);
-  EXPECT_EQ(TempNames(), before);
+  EXPECT_EQ(FolderNames(TemporaryFolder()), before);
   EXPECT_EQ(ItemCount(window_), 1) << "the document left the window although nothing was sent";
   EXPECT_EQ(ControlText(window_, IDC_MAIN_TEXT), "See the attached report.");
 }
@@ -388,10 +357,10 @@ INSTANTIATE_TEST_SUITE_P(Answers, SendNotTakenTest, ::testing::Values("2", "1"),
 TEST_F(SendEncryptedTest, ToggleOnMailsAPackageOfExtractorContainerAndTrailer) {
   TurnSelfExtractingOn();
   SetControlText(window_, IDC_MAIN_KEY_FIELD, kPassphrase);
-  const std::set<std::string> before = TempNames();
+  const std::set<std::string> before = FolderNames(TemporaryFolder());
   ClickSend();
-  ASSERT_TRUE(WaitForMail(Temp() + "file.exe")) << ReadAll(log_);
-  EXPECT_EQ(AttachmentLine(), "file path=\"" + Shown(Temp() + "file.exe") +
+  ASSERT_TRUE(WaitForMail(TemporaryFolder() + "file.exe")) << ReadAll(log_);
+  EXPECT_EQ(AttachmentLine(), "file path=\"" + Shown(TemporaryFolder() + "file.exe") +
                                   "\" name=\"file.exe\" position=0xffffffff flags=0x0 reserved=0 type=(null)");
   EXPECT_NE(ReadAll(log_).find("body=(null)"), std::string::npos) << "a package goes without a body";
 
@@ -420,7 +389,7 @@ TEST_F(SendEncryptedTest, ToggleOnMailsAPackageOfExtractorContainerAndTrailer) {
   WriteAll(kept_ + "payload.vek", package.substr(stub.size(), payload));
   EXPECT_EQ(PassphraseOpensContainer((kept_ + "payload.vek").c_str(), kPassphrase), RESULT_OK);
 
-  EXPECT_EQ(TempNames(), before) << "neither the package nor the container stays";
+  EXPECT_EQ(FolderNames(TemporaryFolder()), before) << "neither the package nor the container stays";
   EXPECT_EQ(ItemCount(window_), 0);
 }
 }  // namespace

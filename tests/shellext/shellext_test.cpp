@@ -3,6 +3,9 @@
 // the selected files (CF_HDROP), its menu queried and each command invoked. A stand-in
 // Quillnox.exe beside the test records its command line; the list file's bytes are read
 // back from the temporary folder. Unregistration removes the keys again.
+// The DLL under test is the build's own, of the test program's width: 32-bit Explorer
+// (and 32-bit programs' shell dialogs) load the win32 build's; 64-bit Explorer on 64-bit
+// Windows loads only a 64-bit one, the build this test drives in the win64 suite.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -16,44 +19,17 @@
 #include <vector>
 
 #include "shellext/rules.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
+#include "tests/support/win32/processes.h"
 
 namespace {
 
-std::string TestFolder() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.rfind('\\') + 1);
-}
-
-std::string DllPath() { return TestFolder() + "quillext.dll"; }
-std::string StandIn() { return TestFolder() + "inst\\Quillnox.exe"; }
-std::string Record() { return TestFolder() + "inst\\started.txt"; }
-std::string ListFile() {
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  return std::string(folder) + "vekflist.tmp";
-}
-std::string WorkFolder() {
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  return std::string(folder) + "qlxshx\\";
-}
-
-// Runs a command line and returns its exit code, or -1.
-long RunProgram(const std::string& command) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  std::string line = command;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return -1;
-  DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<long>(code);
-}
+std::string DllPath() { return TestProgramFolder() + "quillext.dll"; }
+std::string StandIn() { return TestProgramFolder() + "inst\\Quillnox.exe"; }
+std::string Record() { return TestProgramFolder() + "inst\\started.txt"; }
+std::string ListFile() { return TemporaryFolder() + "vekflist.tmp"; }
+std::string WorkFolder() { return TemporaryFolder() + "qlxshx\\"; }
 
 bool KeyExists(const char* key) {
   HKEY handle = nullptr;
@@ -85,30 +61,11 @@ void SetOpenCommand(const std::string& command) {
   RegCloseKey(key);
 }
 
-bool ReadWhole(const std::string& path, std::string* bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  char buffer[8192];
-  DWORD read = 0;
-  bytes->clear();
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes->append(buffer, read);
-  CloseHandle(file);
-  return true;
-}
-
-void WriteWhole(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 // The stand-in's record of its command line, waited for; "<not started>" after 10 s.
 std::string WaitForRecord(DWORD ms = 10000) {
   std::string record;
   for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
-    if (ReadWhole(Record(), &record)) return record;
+    if (Exists(Record())) return Content(Record());
   return "<not started>";
 }
 
@@ -259,14 +216,14 @@ class ShellExtension : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    registered_ = RunProgram("regsvr32.exe /s \"" + DllPath() + "\"");
+    registered_ = RunCommand("regsvr32.exe /s \"" + DllPath() + "\"");
     SetOpenCommand(StandIn() + " %1");
     CreateDirectoryA(WorkFolder().c_str(), nullptr);
     const std::string header = std::string(CONTAINER_HEADER) + "4.10";
-    WriteWhole(Container1(), header + std::string(40, 'x'));
-    WriteWhole(Container2(), header);
-    WriteWhole(Plain(), "plain text, not a container\r\n");
-    WriteWhole(Short(), "VEK!(C)ORVANEL-05/9");  // one byte short of the signature
+    WriteAll(Container1(), header + std::string(40, 'x'));
+    WriteAll(Container2(), header);
+    WriteAll(Plain(), "plain text, not a container\r\n");
+    WriteAll(Short(), "VEK!(C)ORVANEL-05/9");  // one byte short of the signature
     CreateDirectoryA(Folder().c_str(), nullptr);
   }
   static void TearDownTestSuite() { CoUninitialize(); }
@@ -286,14 +243,11 @@ class ShellExtension : public ::testing::Test {
   static void ExpectStarted(HRESULT invoked, const std::string& program_switch, const std::string& list) {
     EXPECT_EQ(invoked, S_OK);
     EXPECT_EQ(WaitForRecord(), program_switch);
-    std::string bytes;
-    ASSERT_TRUE(ReadWhole(ListFile(), &bytes));
-    EXPECT_EQ(bytes, list);
+    EXPECT_EQ(ReadAll(ListFile()), list);
   }
   // Nothing written, nothing started.
   static void ExpectNothing() {
-    std::string bytes;
-    EXPECT_FALSE(ReadWhole(ListFile(), &bytes)) << bytes;
+    EXPECT_FALSE(Exists(ListFile())) << Content(ListFile());
     EXPECT_EQ(WaitForRecord(500), "<not started>");
   }
 
@@ -482,7 +436,7 @@ TEST_F(ShellExtension, UnloadsOnlyWithoutObjectsAndLocks) {
 }
 
 TEST(ShellExtensionLast, UnregistersLeavingNoKeys) {
-  ASSERT_EQ(RunProgram("regsvr32.exe /u /s \"" + DllPath() + "\""), 0);
+  ASSERT_EQ(RunCommand("regsvr32.exe /u /s \"" + DllPath() + "\""), 0);
   EXPECT_FALSE(KeyExists(SHELLEXT_HANDLER_KEY));
   EXPECT_FALSE(KeyExists(SHELLEXT_SERVER_KEY));
   EXPECT_FALSE(KeyExists(SHELLEXT_CLASS_KEY));

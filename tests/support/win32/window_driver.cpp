@@ -1,23 +1,14 @@
-// Test-side helpers for driving real windows (see gui_driver.h).
-#include "tests/gui/gui_driver.h"
+// Driving real windows from a test (see window_driver.h).
+#include "tests/support/win32/window_driver.h"
 
 #include <cstring>
 
 namespace {
 
-std::string Quote(const std::string& arg) {
-  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
-  std::string out = "\"";
-  for (char c : arg) {
-    if (c == '"') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
 struct FindContext {
   DWORD pid;
   const char* title;
+  int control;  // 0: any window
   HWND found;
 };
 
@@ -27,11 +18,20 @@ BOOL CALLBACK FindTop(HWND window, LPARAM lparam) {
   GetWindowThreadProcessId(window, &pid);
   char title[256];
   if ((context->pid == 0 || pid == context->pid) && IsWindowVisible(window) &&
-      GetWindowTextA(window, title, sizeof title) && std::strcmp(title, context->title) == 0) {
+      GetWindowTextA(window, title, sizeof title) && std::strcmp(title, context->title) == 0 &&
+      (context->control == 0 || GetDlgItem(window, context->control) != nullptr)) {
     context->found = window;
     return FALSE;
   }
   return TRUE;
+}
+
+HWND WaitForTop(const std::string& title, DWORD pid, int control, DWORD ms) {
+  for (DWORD start = GetTickCount();; Sleep(50)) {
+    FindContext context{pid, title.c_str(), control, nullptr};
+    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&context));
+    if (context.found || GetTickCount() - start > ms) return context.found;
+  }
 }
 
 struct PopupFind {
@@ -64,53 +64,9 @@ HWND WaitForPopupMenu(DWORD pid) {
   return nullptr;
 }
 
-std::string TestProgramFolder() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, n);
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
+HWND WaitForWindow(const std::string& title, DWORD pid, DWORD ms) { return WaitForTop(title, pid, 0, ms); }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-Program::Program(const std::string& exe, const std::vector<std::string>& args) {
-  const std::string path = exe.find('\\') == std::string::npos ? TestProgramFolder() + exe : exe;
-  std::string command = Quote(path);
-  for (const std::string& arg : args) command += " " + Quote(arg);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  if (CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                     &info)) {
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    pid_ = info.dwProcessId;
-  }
-}
-
-Program::~Program() {
-  if (!process_) return;
-  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-    TerminateProcess(process_, 99);
-    WaitForSingleObject(process_, 5000);
-  }
-  CloseHandle(process_);
-}
-
-long Program::WaitExit(DWORD ms) {
-  if (!process_ || WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return -1;
-  DWORD code = 0;
-  GetExitCodeProcess(process_, &code);
-  return static_cast<long>(code);
-}
-
-HWND WaitForWindow(const std::string& title, DWORD pid, DWORD ms) {
-  for (DWORD start = GetTickCount();; Sleep(50)) {
-    FindContext context{pid, title.c_str(), nullptr};
-    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&context));
-    if (context.found || GetTickCount() - start > ms) return context.found;
-  }
-}
+HWND WaitForWindowWith(const std::string& title, DWORD pid, int id, DWORD ms) { return WaitForTop(title, pid, id, ms); }
 
 std::string ControlText(HWND dialog, int id) {
   char buffer[4096] = "";

@@ -1,38 +1,18 @@
-// Drives the programs' real windows from a test: start a program, find its windows by
-// title, read and set control texts, press buttons and keys, wait for the exit code.
+// Drives the programs' real windows from a test, as a user would: find the windows of a
+// process by title, read and set control texts, press buttons and keys. Programs are
+// started with Program (processes.h).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-#include <vector>
-
-// A started program; terminated (if still running) when the object goes.
-class Program {
- public:
-  // exe: a file name beside the test program, or a full path. args are quoted as needed.
-  Program(const std::string& exe, const std::vector<std::string>& args);
-  ~Program();
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-  bool started() const { return process_ != nullptr; }
-  DWORD pid() const { return pid_; }
-  // Waits for the exit; returns the exit code, or -1 after the timeout.
-  long WaitExit(DWORD ms = 10000);
-
- private:
-  HANDLE process_ = nullptr;
-  DWORD pid_ = 0;
-};
-
-// The folder of the running test program, with a trailing backslash.
-std::string TestProgramFolder();
-// True when a file or folder is at path.
-bool Exists(const std::string& path);
 
 // A visible top-level window of the process (0: any) with exactly this title,
 // polled every 50 ms; nullptr after the timeout.
 HWND WaitForWindow(const std::string& title, DWORD pid, DWORD ms = 10000);
+// The same, for a window that holds the control id (a dialog, not a box of that title;
+// a program's main window, not its notice of the same title).
+HWND WaitForWindowWith(const std::string& title, DWORD pid, int id, DWORD ms = 10000);
 // The visible pop-up menu (class "#32768") of the process, polled every 50 ms for up to
 // 5 s; nullptr when none opened.
 HWND WaitForPopupMenu(DWORD pid);

@@ -9,34 +9,20 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/dialogs/help.h"
+#include "tests/support/win32/files.h"
+#include "tests/support/win32/folders.h"
 
 namespace {
 
-std::string Folder() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string s = path;
-  return s.substr(0, s.rfind('\\') + 1);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string Record() { return Folder() + "browser\\started.txt"; }
+std::string Record() { return TestProgramFolder() + "browser\\started.txt"; }
 
 // The stand-in's record of its command line, waited for up to 20 s ("" if none).
 std::string WaitForRecord() {
   for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50))
-    if (GetFileAttributesA(Record().c_str()) != INVALID_FILE_ATTRIBUTES) return ReadFile(Record());
+    if (Exists(Record())) return Content(Record());
   return "";
 }
 
@@ -48,16 +34,12 @@ void SetDefault(const std::string& key, const std::string& value) {
   RegCloseKey(k);
 }
 
-std::string Viewer() {
-  char system[MAX_PATH];
-  GetSystemDirectoryA(system, sizeof system);
-  return std::string(system) + "\\winhlp32.exe";
-}
+std::string Viewer() { return SystemFolder() + "\\winhlp32.exe"; }
 
 // This folder as the page's address: "file:///" and the path with slashes (the build
 // folder holds no character that an address would have to escape).
 std::string PageAddress() {
-  std::string address = "file:///" + Folder() + "Quillnox.htm";
+  std::string address = "file:///" + TestProgramFolder() + "Quillnox.htm";
   for (char& c : address)
     if (c == '\\') c = '/';
   return address;
@@ -68,10 +50,10 @@ class HelpRoute : public ::testing::Test {
   static void SetUpTestSuite() {
     // The stand-in browser, registered for ".htm".
     SetDefault(".htm", "QuillnoxTestPage");
-    SetDefault("QuillnoxTestPage\\shell\\open\\command", "\"" + Folder() + "browser\\browser.exe\" \"%1\"");
+    SetDefault("QuillnoxTestPage\\shell\\open\\command", "\"" + TestProgramFolder() + "browser\\browser.exe\" \"%1\"");
   }
   void SetUp() override {
-    ASSERT_NE(GetFileAttributesA((Folder() + "Quillnox.htm").c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(Exists(TestProgramFolder() + "Quillnox.htm"));
     DeleteFileA(Record().c_str());
   }
 };
@@ -81,7 +63,7 @@ TEST_F(HelpRoute, WithoutTheViewerThePageOpensAtTheTopicsAnchor) {
   struct PutBack {
     ~PutBack() { MoveFileA((Viewer() + ".away").c_str(), Viewer().c_str()); }
   } put_back;
-  const std::string page = ReadFile(Folder() + "Quillnox.htm");
+  const std::string page = Content(TestProgramFolder() + "Quillnox.htm");
   struct Case {
     int topic;
     std::string anchor;
@@ -114,9 +96,9 @@ TEST_F(HelpRoute, AFolderOutsideTheCodePageIsAddressedAsUtf8) {
   } put_back;
   const std::wstring folder = L"C:\\qlx \u03A9mega \u65E5\\";
   CreateDirectoryW(folder.c_str(), nullptr);
-  for (const char* name : {"help_route_test.exe", "Quillnox.htm"})
-    ASSERT_TRUE(CopyFileW(Wide(Folder() + name).c_str(), (folder + Wide(name)).c_str(), FALSE)) << name;
-  std::wstring command = L"\"" + folder + L"help_route_test.exe\" --gtest_filter=ShowHelpHere.*";
+  for (const char* name : {"show_help_test.exe", "Quillnox.htm"})
+    ASSERT_TRUE(CopyFileW(Wide(TestProgramFolder() + name).c_str(), (folder + Wide(name)).c_str(), FALSE)) << name;
+  std::wstring command = L"\"" + folder + L"show_help_test.exe\" --gtest_filter=ShowHelpHere.*";
   SetEnvironmentVariableA("QLX_SHOW_HELP_HERE", "8");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -132,7 +114,7 @@ TEST_F(HelpRoute, AFolderOutsideTheCodePageIsAddressedAsUtf8) {
   CloseHandle(process.hProcess);
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(WaitForRecord(), "\"file:///C:/qlx%20%CE%A9mega%20%E6%97%A5/Quillnox.htm#ctx8\"");
-  for (const char* name : {"help_route_test.exe", "Quillnox.htm"}) DeleteFileW((folder + Wide(name)).c_str());
+  for (const char* name : {"show_help_test.exe", "Quillnox.htm"}) DeleteFileW((folder + Wide(name)).c_str());
   RemoveDirectoryW(folder.c_str());
 }
 
@@ -144,13 +126,13 @@ TEST(ShowHelpHere, TheTopicItIsGiven) {
 }
 
 TEST_F(HelpRoute, WithTheViewerWinHelpShowsTheHelpFile) {
-  ASSERT_NE(GetFileAttributesA(Viewer().c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(Exists(Viewer()));
   ShowHelp(nullptr, 8);
   HWND viewer = nullptr;
   for (DWORD start = GetTickCount(); !viewer && GetTickCount() - start < 30000; Sleep(100))
     viewer = FindWindowA("MS_WINHELP", nullptr);
   EXPECT_NE(viewer, nullptr);
-  EXPECT_EQ(GetFileAttributesA(Record().c_str()), INVALID_FILE_ATTRIBUTES);  // no page
+  EXPECT_FALSE(Exists(Record()));  // no page
   if (viewer) {
     PostMessageA(viewer, WM_CLOSE, 0, 0);
     for (DWORD start = GetTickCount(); FindWindowA("MS_WINHELP", nullptr) && GetTickCount() - start < 5000;)

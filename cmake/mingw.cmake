@@ -1,7 +1,16 @@
-# Cross toolchain for the 64-bit Windows build (the programs run under wine64 in the tests).
+# Cross toolchain for the Windows builds, for the architecture QLX_MINGW_ARCH: i686 (the
+# shipped 32-bit programs, preset win32) or x86_64 (preset win64). Both run their tests
+# under Wine through tools/wine-run.sh, which runs a 32-bit program only where 32-bit
+# Wine works.
+set(QLX_MINGW_ARCH "${QLX_MINGW_ARCH}" CACHE STRING "Windows architecture: i686 or x86_64")
+if(NOT QLX_MINGW_ARCH MATCHES "^(i686|x86_64)$")
+  message(FATAL_ERROR "QLX_MINGW_ARCH must be i686 or x86_64, not \"${QLX_MINGW_ARCH}\"")
+endif()
+# try_compile projects read this file again: hand the architecture on to them.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QLX_MINGW_ARCH)
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR ${QLX_MINGW_ARCH})
+set(TOOLCHAIN_PREFIX ${QLX_MINGW_ARCH}-w64-mingw32)
 # The -posix compilers carry std::thread/std::mutex, which GoogleTest needs.
 set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
