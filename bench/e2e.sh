@@ -154,10 +154,8 @@ fi
 if ! command -v wine >/dev/null 2>&1 || [ ! -f "$WIN64/cli/qlx.exe" ]; then
   echo; echo "Wine: not measured (no wine, or no $WIN64/cli/qlx.exe)"; exit 0
 fi
-TEMPLATE="${WINE_TEMPLATE:-$HOME/.cache/quillnox-wine-template}"
-[ -f "$TEMPLATE/system.reg" ] || "$HERE/../tools/wine-prefix.sh" "$TEMPLATE"
-cp -a "$TEMPLATE" "$W/pfx"
-export WINEPREFIX="$W/pfx" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winebrowser.exe=d"
+. "$HERE/../tools/wine-env.sh"
+qlx_wine_fresh_prefix "$W"
 wineserver -p >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 
@@ -177,8 +175,10 @@ wine_round() {
 can32=yes
 if [ ! -f "$WIN32/cli/qlx.exe" ]; then
   can32="no $WIN32/cli/qlx.exe (build the win32 preset)"
-elif [ ! -x /usr/lib/wine/wine ] || ! wine "$WIN32/cli/qlx.exe" --version </dev/null >/dev/null 2>&1; then
-  can32="this machine cannot run 32-bit programs (its kernel runs no 32-bit code, and there is no 32-bit Wine)"
+elif problem=$(qlx_wine32_problem); then
+  :
+else
+  can32=$problem
 fi
 r=1
 while [ $r -le "$ROUNDS" ]; do
