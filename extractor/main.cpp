@@ -3,28 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win32/library_search.h"
 #include "resources/resource.h"
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
-namespace {
-
-// The package is run from folders full of downloaded files: before anything may load a
-// library, libraries come from the system folder only (where the system can say so),
-// and never from the current folder.
-void RestrictLibrarySearch() {
-  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  const auto set_default = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-                                        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                                  : nullptr;
-  if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  SetDllDirectoryA("");
-}
-
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // The package is run from folders full of downloaded files.
   RestrictLibrarySearch();
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);

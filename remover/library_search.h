@@ -10,17 +10,7 @@
 // after windows.h
 #include <commctrl.h>
 
-// Libraries from the system folder only (where the system can say so), and never from
-// the current folder.
-inline void RestrictLibrarySearch() {
-  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  const auto set_default = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-                                        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                                  : nullptr;
-  if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  SetDllDirectoryA("");
-}
+#include "platform/win32/library_search.h"
 
 // The common controls (the progress bar's class), loaded from the system folder; the
 // program's manifest names the version. false when they could not be loaded.

@@ -451,8 +451,9 @@ void OpenWithTheExtractor(const std::string& package, const std::string& folder,
 // "Programs and Features": the uninstall entry's command, which asks first.
 void UninstallFromTheEntry() {
   const std::string command = RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
-  ASSERT_EQ(command, kDir + "\\unins000.exe");
-  Program remover(command, {});
+  // Quoted, so that Windows finds the program in a folder with blanks.
+  ASSERT_EQ(command, "\"" + kDir + "\\unins000.exe\"");
+  Program remover(kDir + "\\unins000.exe", {});
   ASSERT_TRUE(remover.started());
   EXPECT_EQ(AnswerBox(0, "Quillnox Uninstall", IDYES),
             "Do you want to remove Quillnox and all of its components from your computer?");

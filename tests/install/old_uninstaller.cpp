@@ -1,9 +1,8 @@
 // Stand-in for an older version's own uninstaller ("unins000.exe" of a 3.13 or 4.06
 // installation made by the tests): records its command line in "old_uninstaller.txt"
-// and the error mode it inherited in "old_uninstaller_mode.txt" in the temporary
-// folder, then removes what such an installation holds: its program, log, file type,
-// uninstall entry and settings key (the version given on its own line in
-// "old_version.txt" beside it).
+// in the temporary folder, then removes what such an installation holds: its program,
+// log, file type, uninstall entry and settings key (the version given on its own line
+// in "old_version.txt" beside it).
 #include <windows.h>
 
 #include <cstdio>
@@ -22,12 +21,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   std::snprintf(path, sizeof path, "%sold_uninstaller.txt", temp);
   if (std::FILE* out = std::fopen(path, "w")) {
     std::fprintf(out, "%s\n", command_line);
-    std::fclose(out);
-  }
-  // The error mode it inherited: whether the system would stop on a box of its own.
-  std::snprintf(path, sizeof path, "%sold_uninstaller_mode.txt", temp);
-  if (std::FILE* out = std::fopen(path, "w")) {
-    std::fprintf(out, "%u\n", GetErrorMode());
     std::fclose(out);
   }
   GetModuleFileNameA(nullptr, self, sizeof self);

@@ -92,7 +92,7 @@ void ExpectMachineKeys(const std::string& dir) {
   const bool own_view = machine.program_64bit;
   EXPECT_TRUE(KeyInView(HKEY_LOCAL_MACHINE, kVersionKey, own_view));
   EXPECT_EQ(TextInView(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", own_view), "Quillnox 4.10");
-  EXPECT_EQ(TextInView(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", own_view), dir + "\\unins000.exe");
+  EXPECT_EQ(TextInView(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", own_view), "\"" + dir + "\\unins000.exe\"");
   if (!machine.windows_64bit) return;
   if (MachineKeysRedirected(machine)) {
     EXPECT_FALSE(KeyInView(HKEY_LOCAL_MACHINE, "Software\\Orvanel", true)) << "outside Wow6432Node";
