@@ -16,6 +16,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: qlx_reader_only CONTAINER PASSPHRASE EXPECTED_FILES\n");
     return 1;
   }
+  // Its work files go to a private folder of its own: two of these may run at once, and
+  // the work files' names are fixed.
+  char work[260];
+  if (!MakePrivateFolder(TempFolder(), "qlx-reader-", work) || !SetTempFolder(work)) {
+    std::fprintf(stderr, "no private work folder\n");
+    return 1;
+  }
   FileEntry container{};
   std::snprintf(container.path, sizeof container.path, "%s", argv[1]);
   std::snprintf(container.name, sizeof container.name, "in.vek");
@@ -23,6 +30,8 @@ int main(int argc, char** argv) {
   const std::uint32_t result = DecryptOperation(&request);
   if (result != RESULT_OK) {
     std::fprintf(stderr, "decryption failed: %s\n", OperationErrorText(result, argv[1]).c_str());
+    SetTempFolder(nullptr);
+    RemovePrivateFolder(work);
     return 1;
   }
   std::printf("algorithm %u\ntext: %s\n", request.algorithm, request.text ? request.text : "(none)");
@@ -39,5 +48,7 @@ int main(int argc, char** argv) {
   }
   FileEntriesFree(request.entries);
   OperationTextFree(request.text);
+  SetTempFolder(nullptr);
+  RemovePrivateFolder(work);
   return expected ? 0 : 1;
 }
