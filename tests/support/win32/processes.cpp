@@ -28,6 +28,8 @@ Program::Program(const std::string& exe, const std::vector<std::string>& args) {
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     pid_ = info.dwProcessId;
+  } else {
+    start_error_ = GetLastError();
   }
 }
 

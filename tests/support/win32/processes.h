@@ -17,6 +17,8 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
   bool started() const { return process_ != nullptr; }
+  // GetLastError of a start that failed, else 0.
+  DWORD start_error() const { return start_error_; }
   DWORD pid() const { return pid_; }
   // Waits for the exit; returns the exit code, or -1 after the timeout.
   long WaitExit(DWORD ms = 10000);
@@ -24,6 +26,7 @@ class Program {
  private:
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
+  DWORD start_error_ = 0;
 };
 
 // A program started by the shell: a shortcut or a document opened with a verb. The shell
