@@ -25,6 +25,7 @@
 #include "platform/bytes.h"
 #include "platform/fileio.h"
 #include "platform/tempdir.h"
+#include "platform/worklock.h"
 #include "platform/wipe.h"
 
 namespace {
@@ -487,6 +488,13 @@ std::uint32_t DecryptOperation(OperationRequest* request) {
   if (!container) {
     ProgressCipher(PROGRESS_FAILED);
     return RESULT_CANNOT_OPEN;
+  }
+  // The work files are the temporary folder's: another operation using them now (a
+  // self-extractor beside the main program, say) leaves them alone for this one.
+  WorkFilesLock lock(TempFolder());
+  if (lock.busy()) {
+    ProgressCipher(PROGRESS_FAILED);
+    return RESULT_TEMP_FILE;
   }
   if (d.info.file_count != 0) {
     d.entries = FileEntriesAllocate(d.info.file_count);

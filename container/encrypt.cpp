@@ -29,6 +29,7 @@
 #include "platform/tempdir.h"
 #include "platform/version.h"
 #include "platform/wipe.h"
+#include "platform/worklock.h"
 
 namespace {
 
@@ -332,6 +333,13 @@ std::uint32_t EncryptOperation(OperationRequest* request) {
   if (checked != RESULT_OK) {
     ProgressCipher(PROGRESS_FAILED);
     return checked;
+  }
+  // The work files and the containers are made under fixed names in the temporary
+  // folder: while another operation uses them, this one leaves them alone.
+  WorkFilesLock lock(TempFolder());
+  if (lock.busy()) {
+    ProgressCipher(PROGRESS_FAILED);
+    return RESULT_TEMP_FILE;
   }
   return request->selector == SELECTOR_EACH ? EncryptEach(request) : EncryptIntoOne(request);
 }

@@ -18,6 +18,7 @@
 #include "container/format.h"
 #include "container/operation.h"
 #include "container/result.h"
+#include "platform/worklock.h"
 #include "resources/resource.h"
 #include "tests/support/win32/files.h"
 #include "tests/support/win32/folders.h"
@@ -279,6 +280,26 @@ TEST_F(ExtractorTest, TheRightPasswordWritesTextAndFilesThenASecondRunAsksForEac
   EXPECT_EQ(TextOf(ReadBytes(target_ + "b.txt")), kFiles[1].content);  // replaced
   EXPECT_EQ(WriteTime(target_ + "b.txt"), kStoredTime);
   EXPECT_EQ(TextOf(ReadBytes(target_ + "c.bin")), "mine too");  // cancelled: left alone, its copy gone
+}
+
+// Another program (the main program; here this test) is using the temporary folder's
+// work files: the extractor leaves them alone, says so and writes nothing. The dialog
+// stays, and the next try, once they are free, extracts.
+TEST_F(ExtractorTest, WorkFilesInUseByAnotherProgramAreLeftAlone) {
+  Extraction run(Package(MakeContainer(kText, kFiles)));
+  ASSERT_NE(run.dialog(), nullptr);
+  {
+    WorkFilesLock main_program(TemporaryFolder().c_str());
+    ASSERT_FALSE(main_program.busy());
+    run.Extract(kPassphrase, target_);
+    EXPECT_EQ(run.Box("Warning"), "Unable to open the temporary file\nused for encryption/decryption.");
+    EXPECT_TRUE(FolderNames(target_).empty());
+    EXPECT_EQ(FolderNames(TemporaryFolder()), temp_before_) << "the work files were touched";
+  }
+  run.Extract(kPassphrase, target_);
+  EXPECT_EQ(run.Box("Quillnox"), "The file has been extracted and decrypted successfully.");
+  EXPECT_EQ(run.WaitExit(), 1);
+  EXPECT_EQ(FolderNames(target_), (std::set<std::string>{"Quillnox.txt", "a.doc", "b.txt", "c.bin"}));
 }
 
 TEST_F(ExtractorTest, TheFieldsAreCheckedBeforeThePackageIsRead) {

@@ -29,6 +29,7 @@
 #include "platform/fileio.h"
 #include "platform/progress.h"
 #include "platform/tempdir.h"
+#include "tests/support/locked_elsewhere.h"
 #include "tests/support/operation_support.h"
 #include "tests/support/test_support.h"
 
@@ -220,6 +221,36 @@ TEST_F(OperationsTest, EncryptionFailuresLeaveNoContainer) {
     EXPECT_EQ(failed.back(), PROGRESS_FAILED);
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{}) << "each " << each;
   }
+}
+
+// Another program's operation (a self-extractor beside the main program) is using the
+// temporary folder's work files: this operation writes nothing there and says that the
+// temporary file cannot be used; once they are free again it runs.
+TEST_F(OperationsTest, WorkFilesInUseElsewhereAreLeftAlone) {
+  const std::string a = WriteSource("a.txt", BytesOf("content"));
+  const std::string text = "the text";
+  const EncryptResult made = EncryptItems(&text, {a}, false, "p");
+  ASSERT_EQ(made.result, RESULT_OK);
+  const std::string container = Keep(made.containers[0]);
+  {
+    LockedElsewhere other(TempFolder());
+    ASSERT_TRUE(other.taken());
+    for (bool each : {false, true}) {
+      ProgressRecorder progress;
+      EXPECT_EQ(EncryptItems(&text, {a}, each, "p").result, RESULT_TEMP_FILE) << "each " << each;
+      EXPECT_EQ(progress.Values(NOTIFY_CIPHER), std::vector<std::uint32_t>{PROGRESS_FAILED});
+    }
+    ProgressRecorder progress;
+    const DecryptResult refused = DecryptContainer(container, "p", SELECTOR_EVERYTHING);
+    EXPECT_EQ(refused.result, RESULT_TEMP_FILE);
+    EXPECT_EQ(progress.Values(NOTIFY_CIPHER), std::vector<std::uint32_t>{PROGRESS_FAILED});
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{});
+  }
+  const DecryptResult back = DecryptContainer(container, "p", SELECTOR_EVERYTHING);
+  ASSERT_EQ(back.result, RESULT_OK);
+  EXPECT_EQ(back.text, text);
+  ASSERT_EQ(back.files.size(), 1u);
+  fs::remove_all(fs::path(back.files[0].path).parent_path());
 }
 
 TEST_F(OperationsTest, AContainerThatCannotBeCreatedIsF002) {
