@@ -322,8 +322,15 @@ int InstallAll(SetupReport* report, const char* dir, int* step_done) {
     plan.clear();
   for (const RegistryStep& step : plan)
     if (step.action == RegAction::Log) record(step.log_code, step.key.c_str());
+  // The close must succeed and the disk must then hold every byte written: a write the
+  // system took but never stored (Wine does so on a full disk) shows only in the size.
+  const long long log_size = log_written ? _ftelli64(log) : -1;
   const bool closed = std::fclose(log) == 0;
-  if (!log_written || !closed) {
+  WIN32_FILE_ATTRIBUTE_DATA stored = {};
+  const bool whole = closed && log_size >= 0 && GetFileAttributesExA(log_path, GetFileExInfoStandard, &stored) &&
+                     ((static_cast<unsigned long long>(stored.nFileSizeHigh) << 32) | stored.nFileSizeLow) ==
+                         static_cast<unsigned long long>(log_size);
+  if (!log_written || !whole) {
     char text[SETUP_PATH_SIZE + 96];
     std::snprintf(text, sizeof text, "Unable to write the configuration file\nfor uninstallation:\n%s", log_path);
     SetupMessage(report, kStep, text, "Error", MB_ICONERROR, SETUP_EXIT_NOT_INSTALLED);

@@ -1408,9 +1408,18 @@ std::uint64_t SmallDiskSize() {
   return (Content(TestProgramFolder() + "payload_program.exe").size() + 128 * 1024 + 4095) / 4096 * 4096;
 }
 
+// The disk of the cut-short log: room for the carried files written into the folder
+// (whole pages each: the program, the uninstaller and five small files), none for the
+// log, which reaches the disk last.
+std::uint64_t CarriedFilesDiskSize() {
+  const auto pages = [](std::size_t bytes) { return (bytes + 4095) / 4096 * 4096; };
+  return pages(Content(TestProgramFolder() + "payload_program.exe").size()) +
+         pages(Content(TestProgramFolder() + "..\\..\\remover\\remover.exe").size()) + 5 * 4096;
+}
+
 // Removes whatever a case of the table below left, so that the next starts clean.
 void ClearEarlierInstallations() {
-  UnmountDisk("C:\\Full\\Quillnox", SmallDiskSize());
+  for (const std::uint64_t size : {SmallDiskSize(), CarriedFilesDiskSize()}) UnmountDisk("C:\\Full\\Quillnox", size);
   const std::string quiet = RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString");
   if (quiet.rfind("\"", 0) == 0) {
     CommandLine remover(quiet);
@@ -1483,6 +1492,12 @@ TEST(Unattended, APlantedFailureInEachStep) {
          return MountSmallDisk("C:\\Full\\Quillnox", SmallDiskSize());
        },
        "C:\\Full\\Quillnox", 5, "[InstallAll] Unable to write the whole file: C:\\Full\\Quillnox\\", true, false},
+      {"the install log cut short (a full disk)",
+       [] {
+         MakeFolders("C:\\Full\\Quillnox");
+         return MountSmallDisk("C:\\Full\\Quillnox", CarriedFilesDiskSize());
+       },
+       "C:\\Full\\Quillnox", 5, "[InstallAll] Unable to write the configuration file for uninstallation: C:\\Full\\Quillnox\\unins000.dat", true, false},
       {"the older settings cannot be put back",
        [] {
          MakeOlderInstallation("C:\\Old\\Vek406", "4.06EN");
