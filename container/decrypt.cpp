@@ -361,10 +361,7 @@ std::uint32_t DecryptFile(Decryption& d, FileEntry& entry, std::uint32_t stream_
   if (folder.empty()) return RESULT_TEMP_FILE;
   const std::string path = folder + entry.name;
   if (path.size() >= QLX_PATH_SIZE) return RESULT_TEMP_FILE;
-  std::unique_ptr<RestoreArea, void (*)(RestoreArea*)> area(new (std::nothrow) RestoreArea, [](RestoreArea* a) {
-    SecureWipe(a, sizeof *a);
-    delete a;
-  });
+  const WipedBlock<RestoreArea> area = NewWipedBlock<RestoreArea>();
   if (!area) {
     CodecShowFailure(false, CODEC_NO_MEMORY, nullptr);
     return RESULT_STAGE_FAILED;

@@ -239,10 +239,7 @@ std::uint32_t FileToChunk(std::FILE* container, FileEntry* entry, const std::uin
   const std::uint64_t digest_at = static_cast<std::uint64_t>(chunk_at) + CHUNK_HEADER_SIZE + name_length + 1 +
                                   FILE_TIME_SIZE;
 
-  std::unique_ptr<PassArea, void (*)(PassArea*)> area(new (std::nothrow) PassArea, [](PassArea* a) {
-    SecureWipe(a, sizeof *a);
-    delete a;
-  });
+  const WipedBlock<PassArea> area = NewWipedBlock<PassArea>();
   if (!area) {
     CodecShowFailure(true, CODEC_NO_MEMORY, nullptr);
     return RESULT_STAGE_FAILED;

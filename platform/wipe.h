@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <new>
 
 // Overwrites size bytes at data with zero bytes through volatile stores, so the
 // compiler cannot drop the wipe as a dead store. data may be nullptr when size is 0.
@@ -18,3 +20,21 @@ struct SecretBuffer {
   SecretBuffer& operator=(const SecretBuffer&) = delete;
   ~SecretBuffer() { SecureWipe(value, sizeof value); }
 };
+
+// A block on the heap (buffers too large for the stack) that is wiped before it is
+// freed, however the function that holds it ends.
+template <typename T>
+struct WipeAndDelete {
+  void operator()(T* block) const {
+    SecureWipe(block, sizeof *block);
+    delete block;
+  }
+};
+template <typename T>
+using WipedBlock = std::unique_ptr<T, WipeAndDelete<T>>;
+
+// A new block, or an empty one when there is no memory.
+template <typename T>
+WipedBlock<T> NewWipedBlock() {
+  return WipedBlock<T>(new (std::nothrow) T);
+}
