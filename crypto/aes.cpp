@@ -643,14 +643,17 @@ int AesDecryptBlock(const std::uint8_t input[16], std::uint8_t output[16], const
   return 1;
 }
 
-int AesStreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, const std::uint8_t* session_key,
-                     std::uint32_t key_length) {
-  if (input == nullptr || output == nullptr) return STREAM_BAD_ARGUMENT;
-  AesPieces pieces;
-  int result = AesPiecesEncryptBegin(&pieces, session_key, key_length);
-  if (result != STREAM_OK) return result;
+namespace {
+
+// A whole stream through the pieces: length bytes read from input a run at a time,
+// what step makes of each run written as it comes, then what finish makes of the rest.
+// A failure on the way wipes the pieces; the buffers are wiped in every case.
+template <typename Step, typename Finish>
+int StreamThroughPieces(std::FILE* input, std::FILE* output, std::uint32_t length, AesPieces* pieces, Step step,
+                        Finish finish) {
   std::uint8_t run[kRunBytes];
   std::uint8_t out[kRunBytes + AES_PIECES_SLACK];
+  int result = STREAM_OK;
   std::uint32_t remaining = length;
   while (result == STREAM_OK && remaining != 0) {
     const std::size_t n = remaining < kRunBytes ? remaining : kRunBytes;
@@ -659,12 +662,14 @@ int AesStreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, 
       break;
     }
     remaining -= static_cast<std::uint32_t>(n);
-    if (!FileWriteAll(output, out, AesPiecesEncrypt(&pieces, run, n, out))) result = STREAM_SHORT_WRITE;
+    if (!FileWriteAll(output, out, step(pieces, run, n, out))) result = STREAM_SHORT_WRITE;
   }
   if (result == STREAM_OK) {
-    if (!FileWriteAll(output, out, AesPiecesEncryptEnd(&pieces, out))) result = STREAM_SHORT_WRITE;
+    std::size_t last = 0;
+    result = finish(pieces, out, &last);
+    if (result == STREAM_OK && !FileWriteAll(output, out, last)) result = STREAM_SHORT_WRITE;
   } else {
-    AesPiecesWipe(&pieces);
+    AesPiecesWipe(pieces);
   }
   if (result == STREAM_OK && std::fflush(output) != 0) result = STREAM_SHORT_WRITE;
   SecureWipe(run, sizeof run);
@@ -672,38 +677,31 @@ int AesStreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, 
   return result;
 }
 
+}  // namespace
+
+int AesStreamEncrypt(std::FILE* input, std::FILE* output, std::uint32_t length, const std::uint8_t* session_key,
+                     std::uint32_t key_length) {
+  if (input == nullptr || output == nullptr) return STREAM_BAD_ARGUMENT;
+  AesPieces pieces;
+  const int begun = AesPiecesEncryptBegin(&pieces, session_key, key_length);
+  if (begun != STREAM_OK) return begun;
+  return StreamThroughPieces(input, output, length, &pieces, AesPiecesEncrypt,
+                             [](AesPieces* p, std::uint8_t* out, std::size_t* last) {
+                               *last = AesPiecesEncryptEnd(p, out);
+                               return STREAM_OK;
+                             });
+}
+
 int AesStreamDecrypt(std::FILE* input, std::FILE* output, std::uint32_t* length, const std::uint8_t* session_key,
                      std::uint32_t key_length) {
   if (input == nullptr || output == nullptr || length == nullptr) return STREAM_BAD_ARGUMENT;
   const std::uint32_t stored = *length;
   AesPieces pieces;
-  int result = AesPiecesDecryptBegin(&pieces, session_key, key_length, stored);
-  if (result == STREAM_BAD_ARGUMENT) return result;
+  const int begun = AesPiecesDecryptBegin(&pieces, session_key, key_length, stored);
+  if (begun == STREAM_BAD_ARGUMENT) return begun;
   *length = stored < 16 ? 0 : stored - 16;
-  if (result != STREAM_OK) return result;
-  std::uint8_t run[kRunBytes];
-  std::uint8_t out[kRunBytes + AES_PIECES_SLACK];
-  std::uint32_t remaining = stored;
-  while (result == STREAM_OK && remaining != 0) {
-    const std::size_t n = remaining < kRunBytes ? remaining : kRunBytes;
-    if (!ReadExactly(input, run, n)) {
-      result = STREAM_SHORT_READ;
-      break;
-    }
-    remaining -= static_cast<std::uint32_t>(n);
-    if (!FileWriteAll(output, out, AesPiecesDecrypt(&pieces, run, n, out))) result = STREAM_SHORT_WRITE;
-  }
-  if (result == STREAM_OK) {
-    std::size_t last = 0;
-    result = AesPiecesDecryptEnd(&pieces, out, &last);
-    if (result == STREAM_OK && !FileWriteAll(output, out, last)) result = STREAM_SHORT_WRITE;
-  } else {
-    AesPiecesWipe(&pieces);
-  }
-  if (result == STREAM_OK && std::fflush(output) != 0) result = STREAM_SHORT_WRITE;
-  SecureWipe(run, sizeof run);
-  SecureWipe(out, sizeof out);
-  return result;
+  if (begun != STREAM_OK) return begun;
+  return StreamThroughPieces(input, output, stored, &pieces, AesPiecesDecrypt, AesPiecesDecryptEnd);
 }
 
 int AesHardwareInUse() { return UseHardware() ? 1 : 0; }
