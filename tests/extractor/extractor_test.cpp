@@ -122,35 +122,6 @@ void WritePackage(const std::string& path, const Bytes& payload, const Trailer& 
   WriteBytes(path, package);
 }
 
-// A visible top-level window of the process with this title, other than `other`.
-struct WindowSearch {
-  const std::string* title;
-  DWORD pid;
-  HWND other;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM lparam) {
-  auto* search = reinterpret_cast<WindowSearch*>(lparam);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char text[256] = "";
-  if (owner == search->pid && window != search->other && IsWindowVisible(window) &&
-      GetWindowTextA(window, text, sizeof text) && search->title->compare(text) == 0) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND WaitForOtherWindow(const std::string& title, DWORD pid, HWND other, DWORD ms = 10000) {
-  for (DWORD start = GetTickCount();; Sleep(50)) {
-    WindowSearch search{&title, pid, other, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found || GetTickCount() - start > ms) return search.found;
-  }
-}
-
 // One run of a package: its dialog, filled and driven.
 class Extraction {
  public:
@@ -177,7 +148,7 @@ class Extraction {
   }
   // The replace prompt's text, answered with the button.
   std::string Prompt(int button) {
-    HWND prompt = WaitForOtherWindow(kDialogTitle, program_.pid(), dialog_);
+    HWND prompt = WaitForOtherWindow(kDialogTitle, program_.pid(), 0, dialog_);
     if (!prompt) return "(no prompt)";
     const std::string text = ControlText(prompt, IDC_REPLACE_TEXT);
     Click(prompt, button);
@@ -372,7 +343,7 @@ TEST_F(ExtractorTest, AFolderInTheWayIsNeverReplaced) {
   Extraction run(Package(MakeContainer(kText, kFiles)));
   ASSERT_NE(run.dialog(), nullptr);
   run.Extract(kPassphrase, target_);
-  HWND prompt = WaitForOtherWindow(kDialogTitle, run.pid(), run.dialog(), 20000);
+  HWND prompt = WaitForOtherWindow(kDialogTitle, run.pid(), 0, run.dialog(), 20000);
   ASSERT_NE(prompt, nullptr);
   Sync(prompt);
   EXPECT_EQ(ControlText(prompt, IDC_REPLACE_TEXT),

@@ -31,35 +31,10 @@ const char kTitle[] = "Quillnox Setup";
 // for a 32-bit program on 64-bit Windows.
 const std::string kDefaultDir = ShellFolder(CSIDL_PROGRAM_FILES) + "\\Orvanel\\Quillnox";
 
-struct Search {
-  DWORD pid;
-  const char* title;
-  int control;  // a control the window must have (0: any)
-  HWND found;
-};
-
-BOOL CALLBACK FindTop(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  char title[256] = "";
-  if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
-  GetWindowTextA(window, title, sizeof title);
-  if (search->title && std::string(title) != search->title) return TRUE;
-  if (search->control && !GetDlgItem(window, search->control)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// A visible top-level window of the process with this title (nullptr: any title other
-// than skip's) that has the control.
+// A visible top-level window of the process with this title (nullptr: any title) that
+// has the control, other than skip.
 HWND WaitFor(DWORD pid, const char* title, int control, DWORD ms = 15000, HWND skip = nullptr) {
-  for (const DWORD start = GetTickCount();; Sleep(20)) {
-    Search search{pid, title, control, nullptr};
-    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&search));
-    if (search.found == skip) search.found = nullptr;
-    if (search.found || GetTickCount() - start > ms) return search.found;
-  }
+  return WaitForOtherWindow(title, pid, control, skip, ms);
 }
 
 // The frame (it has the "Next" button) and the message boxes (their text is 0xFFFF).

@@ -7,8 +7,9 @@ namespace {
 
 struct FindContext {
   DWORD pid;
-  const char* title;
-  int control;  // 0: any window
+  const char* title;  // nullptr: any title
+  int control;        // 0: any window
+  HWND other;         // never this one
   HWND found;
 };
 
@@ -17,8 +18,9 @@ BOOL CALLBACK FindTop(HWND window, LPARAM lparam) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   char title[256];
-  if ((context->pid == 0 || pid == context->pid) && IsWindowVisible(window) &&
-      GetWindowTextA(window, title, sizeof title) && std::strcmp(title, context->title) == 0 &&
+  if ((context->pid == 0 || pid == context->pid) && window != context->other && IsWindowVisible(window) &&
+      (context->title == nullptr ||
+       (GetWindowTextA(window, title, sizeof title) && std::strcmp(title, context->title) == 0)) &&
       (context->control == 0 || GetDlgItem(window, context->control) != nullptr)) {
     context->found = window;
     return FALSE;
@@ -26,9 +28,9 @@ BOOL CALLBACK FindTop(HWND window, LPARAM lparam) {
   return TRUE;
 }
 
-HWND WaitForTop(const std::string& title, DWORD pid, int control, DWORD ms) {
+HWND WaitForTop(const char* title, DWORD pid, int control, HWND other, DWORD ms) {
   for (DWORD start = GetTickCount();; Sleep(50)) {
-    FindContext context{pid, title.c_str(), control, nullptr};
+    FindContext context{pid, title, control, other, nullptr};
     EnumWindows(FindTop, reinterpret_cast<LPARAM>(&context));
     if (context.found || GetTickCount() - start > ms) return context.found;
   }
@@ -64,9 +66,17 @@ HWND WaitForPopupMenu(DWORD pid) {
   return nullptr;
 }
 
-HWND WaitForWindow(const std::string& title, DWORD pid, DWORD ms) { return WaitForTop(title, pid, 0, ms); }
+HWND WaitForWindow(const std::string& title, DWORD pid, DWORD ms) {
+  return WaitForTop(title.c_str(), pid, 0, nullptr, ms);
+}
 
-HWND WaitForWindowWith(const std::string& title, DWORD pid, int id, DWORD ms) { return WaitForTop(title, pid, id, ms); }
+HWND WaitForWindowWith(const std::string& title, DWORD pid, int id, DWORD ms) {
+  return WaitForTop(title.c_str(), pid, id, nullptr, ms);
+}
+
+HWND WaitForOtherWindow(const char* title, DWORD pid, int id, HWND other, DWORD ms) {
+  return WaitForTop(title, pid, id, other, ms);
+}
 
 std::string ControlText(HWND dialog, int id) {
   char buffer[4096] = "";

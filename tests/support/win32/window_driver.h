@@ -13,6 +13,9 @@ HWND WaitForWindow(const std::string& title, DWORD pid, DWORD ms = 10000);
 // The same, for a window that holds the control id (a dialog, not a box of that title;
 // a program's main window, not its notice of the same title).
 HWND WaitForWindowWith(const std::string& title, DWORD pid, int id, DWORD ms = 10000);
+// A window other than `other` (a question over a dialog of the same title): title
+// nullptr takes any title, id 0 any window.
+HWND WaitForOtherWindow(const char* title, DWORD pid, int id, HWND other, DWORD ms = 10000);
 // The visible pop-up menu (class "#32768") of the process, polled every 50 ms for up to
 // 5 s; nullptr when none opened.
 HWND WaitForPopupMenu(DWORD pid);
