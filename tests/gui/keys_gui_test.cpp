@@ -22,8 +22,8 @@
 
 namespace {
 
-// The demo's exit code. A start that Wine refuses (seen once, under load, between two
-// runs that started fine) is tried again and reported; an odd exit code is reported.
+// The demo's exit code. A start that Wine refuses is tried again and reported, and an
+// odd exit code is reported: one unexplained -1, under load, was one or the other.
 long RunDemo(const std::vector<std::string>& args) {
   for (int attempt = 1;; ++attempt) {
     Program demo("keys_demo.exe", args);
